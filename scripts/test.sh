@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Sets everything up, builds the native (sanitized and plain) and the Windows trees, and runs
+# every test: the native ones under AddressSanitizer and UndefinedBehaviorSanitizer, the Windows
+# ones through Wine on a virtual X display.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/setup.sh
+
+jobs=$(nproc)
+log_dir=build/test-logs
+mkdir -p "$log_dir"
+started=$SECONDS
+
+run_ctest() {
+    local preset=$1
+    shift
+    # ctest's own summary line is kept per preset and added up at the end.
+    "$@" ctest --preset "$preset" -j "$jobs" 2>&1 | tee "$log_dir/$preset.log"
+    return "${PIPESTATUS[0]}"
+}
+
+status=0
+echo "== native-asan: portable code under the sanitizers"
+cmake --preset native-asan >/dev/null
+cmake --build --preset native-asan -j "$jobs"
+run_ctest native-asan || status=1
+
+echo "== native: optimised build (benchmarks, headless driver)"
+cmake --preset native >/dev/null
+cmake --build --preset native -j "$jobs"
+run_ctest native || status=1
+
+echo "== win64: Windows programs through Wine"
+cmake --preset win64 >/dev/null
+cmake --build --preset win64 -j "$jobs"
+run_ctest win64 xvfb-run -a -s "-screen 0 1280x1024x24" || status=1
+
+passed=0
+failed=0
+for log in "$log_dir"/native-asan.log "$log_dir"/native.log "$log_dir"/win64.log; do
+    line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -n 1 || true)
+    if [ -z "$line" ]; then
+        status=1
+        continue
+    fi
+    total=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$line")
+    bad=$(sed -E 's/.* ([0-9]+) tests failed.*/\1/' <<<"$line")
+    passed=$((passed + total - bad))
+    failed=$((failed + bad))
+done
+echo "== all tests took $((SECONDS - started)) s"
+echo "total: $passed passed, $failed failed"
+exit "$status"
