@@ -14,12 +14,12 @@ using PlayerKind = std::int32_t;
 constexpr PlayerKind kHuman = 0;
 
 struct GameSession {
-    Board board;              // the position in play and on display
-    PlayerKind red_kind;      // who plays red (side 1, moves first)
-    PlayerKind blue_kind;     // who plays blue (side 2)
-    std::int32_t turn;        // 0 = no game running, 1 = red to move, 2 = blue to move
-    std::int32_t move_count;  // discs placed so far, the four starting discs included
-    std::int32_t cell_size;   // edge of one square in pixels, set by every paint
+    Board board;                 // the position in play and on display
+    PlayerKind red_kind;         // who plays red (side 1, moves first)
+    PlayerKind blue_kind;        // who plays blue (side 2)
+    std::int32_t turn;           // 0 = no game running, 1 = red to move, 2 = blue to move
+    std::int32_t move_count;     // discs placed so far, the four starting discs included
+    std::int32_t cell_size;      // edge of one square in pixels, set by every paint
     std::int32_t client_height;  // client-area height at the last paint
     std::int32_t undo_turn;      // 0 = nothing to undo, else the side of the last human move
     Board undo_board;            // the position just before the last human move
@@ -31,7 +31,7 @@ GameSession InitialSession();
 
 // What the session needs from the window it runs in.
 class SessionHost {
-public:
+  public:
     virtual void StartMoveTimer() = 0;  // start (or restart) the 500 ms move timer
     virtual void StopMoveTimer() = 0;
     virtual void RequestRepaint() = 0;  // repaint the whole client area
@@ -39,7 +39,7 @@ public:
     virtual void ShowMessage(const char* text, const char* caption) = 0;
     virtual std::uint32_t CurrentTime() = 0;  // seconds since 1970, the seed of a new game
 
-protected:
+  protected:
     ~SessionHost() = default;
 };
 
