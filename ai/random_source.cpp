@@ -4,7 +4,9 @@ namespace {
 constexpr std::uint64_t kMultiplier = 0x000015A400004E35u;
 }
 
-void SeedRandom(RandomSource& random, std::uint32_t seed) { random.state = seed; }
+void SeedRandom(RandomSource& random, std::uint32_t seed) {
+    random.state = seed;
+}
 
 int DrawRandom(RandomSource& random) {
     random.state = random.state * kMultiplier + 1;  // unsigned: wraps modulo 2^64
