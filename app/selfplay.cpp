@@ -74,12 +74,19 @@ int main(int argc, char** argv) {
         const Board before = game.board;
         const Side mover = game.turn;
         ComputerMove(game, random, host);
+        int placed = -1;
         for (int index = 0; index < kCellCount; ++index) {
             if (before.cells[index] == kEmpty && game.board.cells[index] != kEmpty) {
-                std::printf("move %s %d %d\n", SideName(mover), index % kBoardWidth,
-                            index / kBoardWidth);
+                placed = index;
             }
         }
+        // The side to move always has a legal move while a game runs; a tick that plays nothing
+        // would loop for ever.
+        if (placed < 0) {
+            std::fprintf(stderr, "plix-selfplay: %s made no move\n", SideName(mover));
+            return 1;
+        }
+        std::printf("move %s %d %d\n", SideName(mover), placed % kBoardWidth, placed / kBoardWidth);
         // After a move the other side is to move, unless the pass rule gave the turn back; at
         // the end of the game `turn` is already 0, so the board tells whether it passed.
         const Side other = Opponent(mover);

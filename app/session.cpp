@@ -42,11 +42,12 @@ bool PlayIfLegal(GameSession& game, int column, int row) {
     return true;
 }
 
-// While the result box is open the game is over but `turn` still names the last side to move;
-// an event that reaches the session then (a tick queued before the timer stopped) must not
-// pass, play or end the game a second time.
+// While the result box is open neither side can move but `turn` still names the last side to
+// move. An event that reaches the session from the box's message loop then (a tick queued before
+// the timer stopped, or one for a side made a computer meanwhile) must not pass, play or open a
+// second box.
 bool ResultPending(const GameSession& game) {
-    return HasNoMove(game.board, game.turn) != 0;
+    return game.turn != 0 && IsGameOver(game.board) != 0;
 }
 
 }  // namespace

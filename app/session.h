@@ -43,7 +43,8 @@ class SessionHost {
     ~SessionHost() = default;
 };
 
-// The click guard: 1 when a left click may play, that is a game runs and a human is to move.
+// The click guard: 1 when a left click may play, that is a game runs and a human is to move;
+// 0 also while the result box is still open, when neither side can move any more.
 int ClickAllowed(const GameSession& game);
 
 void StartGame(GameSession& game, RandomSource& random, SessionHost& host);
