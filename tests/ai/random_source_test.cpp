@@ -54,15 +54,4 @@ TEST(RandomSource, DrawsAreTheHighHalfWithoutItsTopBit) {
     EXPECT_GT(with_top_bit, 0) << "the sample never exercised the cleared bit";
 }
 
-TEST(RandomSource, DrawCounterFindsTheNumberOfSteps) {
-    const RandomSource before = SeededWith(99);
-    RandomSource after = before;
-    EXPECT_EQ(DrawsBetween(before, after), 0);
-    for (int i = 0; i < 37; ++i) {
-        DrawRandom(after);
-    }
-    EXPECT_EQ(DrawsBetween(before, after), 37);
-    EXPECT_EQ(DrawsBetween(after, before, 1000), -1);
-}
-
 }  // namespace
