@@ -1,6 +1,6 @@
 #include "ai/computer_player.h"
 
-#include "ai/mobility.h"
+#include "rules/availability.h"
 
 // clang-format off
 const int PositionWeights[kCellCount] = {
@@ -29,17 +29,9 @@ int StaticScore(const Board& after, int column, int row, Side side, int move_cou
                 RandomSource& random) {
     int discs = 0;
     int position = 0;  // 1 per disc, 3 more on a side column, 3 more on a top or bottom row
-    BoardBits bits = {0, 0};
     for (int r = 0; r < kBoardWidth; ++r) {
         for (int c = 0; c < kBoardWidth; ++c) {
-            const Cell cell = after.cells[CellIndex(c, r)];
-            const std::uint64_t square = std::uint64_t{1} << CellIndex(c, r);
-            if (cell == kRed) {
-                bits.red |= square;
-            } else if (cell == kBlue) {
-                bits.blue |= square;
-            }
-            if (cell == side) {
+            if (after.cells[CellIndex(c, r)] == side) {
                 ++discs;
                 position += 1 + (OnEdge(c) ? 3 : 0) + (OnEdge(r) ? 3 : 0);
             }
@@ -47,12 +39,12 @@ int StaticScore(const Board& after, int column, int row, Side side, int move_cou
     }
     const int weight = PositionWeights[CellIndex(column, row)];
     if (move_count <= kLastEarlyMove) {
-        const int mobility = CountMovesOnBits(bits, Opponent(side));
+        const int mobility = CountMoves(after, Opponent(side));
         const int jitter = DrawRandom(random) % 7;
         return position + 200 / (mobility + 1) + jitter + weight + 100;
     }
     if (move_count <= kLastLateMove) {
-        const int mobility = CountMovesOnBits(bits, Opponent(side));
+        const int mobility = CountMoves(after, Opponent(side));
         const int jitter = DrawRandom(random) % 5;
         return 5 * position + 100 / (mobility + 1) + jitter + weight + 100;
     }

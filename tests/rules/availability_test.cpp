@@ -98,6 +98,21 @@ TEST(Availability, NoWrapAround) {
                   {0, 0, 1});
 }
 
+TEST(Availability, RunsAcrossAnEdgeAreNoMove) {
+    // Read as one line of 64 squares, each blue disc here lies between a red disc and an empty
+    // square; on the board every such run crosses the left or right edge, so red has no move.
+    // Blue has three: (5,0), (5,1) and (2,3).
+    ExpectAnswers(BoardFromDiagram(". . . . . . R B"
+                                   ". . . . . . . ."
+                                   ". . . . . . R ."
+                                   "B R . . . . . B"
+                                   ". . . . . . . ."
+                                   ". . . . . . . ."
+                                   "B . . . . . . ."
+                                   ". R . . . . . ."),
+                  {0, 3, 0});
+}
+
 TEST(Availability, SquareCapturingInEveryDirectionCountsOnce) {
     Board board = BoardFromDiagram(
         "R..R..R."
