@@ -1,0 +1,46 @@
+#include "main_window_fixture.h"
+
+#include "win32_support.h"
+
+namespace {
+
+// The window class is registered once for the whole test program, as the program does.
+class WindowClassEnvironment : public ::testing::Environment {
+  public:
+    void SetUp() override { ASSERT_NE(RegisterMainWindowClass(GetModuleHandleA(nullptr)), 0); }
+};
+
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new WindowClassEnvironment);
+
+}  // namespace
+
+void MainWindowTest::SetUp() {
+    MainSession() = InitialSession();
+    window_ = CreateMainWindow(GetModuleHandleA(nullptr));
+    ASSERT_NE(window_, nullptr);
+    ShowWindow(window_, SW_SHOWNORMAL);
+    UpdateWindow(window_);
+}
+
+void MainWindowTest::TearDown() {
+    if (IsWindow(window_)) {
+        KillTimer(window_, 1);
+        DestroyWindow(window_);
+    }
+    // WM_DESTROY posted WM_QUIT, which would end the next test's modal boxes at once.
+    DrainMessages();
+}
+
+std::string MainWindowTest::Title() {
+    char title[64] = {};
+    GetWindowTextA(window_, title, sizeof title);
+    return title;
+}
+
+std::string BoardText(const Board& board) {
+    std::string text;
+    for (Cell cell : board.cells) {
+        text += cell == kRed ? 'R' : cell == kBlue ? 'B' : '.';
+    }
+    return text;
+}

@@ -1,0 +1,33 @@
+// A real main window for each test, made by the program's own class and procedure, over a
+// fresh game.
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "app/session.h"
+#include "app/win32/main_window.h"
+
+class MainWindowTest : public ::testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    GameSession& game() { return MainSession(); }
+    LRESULT Command(WORD id, WORD notification = 0) {
+        return SendMessageA(window_, WM_COMMAND, MAKEWPARAM(id, notification), 0);
+    }
+    LRESULT Click(int x, int y) {
+        return SendMessageA(window_, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+    }
+    // Whether anything asked for a repaint since the last ForgetRepaint (or paint).
+    bool RepaintRequested() { return GetUpdateRect(window_, nullptr, FALSE) != FALSE; }
+    void ForgetRepaint() { ValidateRect(window_, nullptr); }
+    std::string Title();
+
+    HWND window_ = nullptr;
+};
+
+// The board as a string of 64 characters, row by row: '.' empty, 'R' red, 'B' blue.
+std::string BoardText(const Board& board);

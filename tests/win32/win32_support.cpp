@@ -1,0 +1,203 @@
+#include "win32_support.h"
+
+#include <winternl.h>
+
+#include <algorithm>
+#include <utility>
+
+std::string Cp932(const wchar_t* utf16) {
+    char bytes[256];
+    const int length =
+        WideCharToMultiByte(932, 0, utf16, -1, bytes, sizeof bytes, nullptr, nullptr);
+    return length > 0 ? std::string(bytes, length - 1) : std::string();
+}
+
+std::string Cp932(const char* utf8) {
+    wchar_t wide[256];
+    const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, -1, wide, 256);
+    return length > 0 ? Cp932(wide) : std::string();
+}
+
+namespace {
+ModalAnswerer* g_answerer = nullptr;
+}
+
+ModalAnswerer::ModalAnswerer(std::function<bool(HWND)> answer)
+    : answer_(std::move(answer)), timer_(SetTimer(nullptr, 0, 20, OnTick)) {
+    g_answerer = this;
+}
+
+ModalAnswerer::~ModalAnswerer() {
+    KillTimer(nullptr, timer_);
+    g_answerer = nullptr;
+}
+
+void CALLBACK ModalAnswerer::OnTick(HWND, UINT, UINT_PTR, DWORD) {
+    if (g_answerer != nullptr) {
+        g_answerer->Poll();
+    }
+}
+
+void ModalAnswerer::Poll() {
+    struct Search {
+        std::vector<HWND> boxes;
+    } search;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM found) -> BOOL {
+            char name[16];
+            if (IsWindowVisible(window) && GetClassNameA(window, name, sizeof name) > 0 &&
+                std::string(name) == "#32770") {
+                reinterpret_cast<Search*>(found)->boxes.push_back(window);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    for (HWND box : search.boxes) {
+        if (std::find(seen_.begin(), seen_.end(), box) == seen_.end()) {
+            seen_.push_back(box);
+        }
+        if (std::find(done_.begin(), done_.end(), box) == done_.end() && answer_(box)) {
+            done_.push_back(box);
+        }
+    }
+}
+
+BoxContents ReadMessageBox(HWND box) {
+    BoxContents contents;
+    char text[512];
+    GetWindowTextA(box, text, sizeof text);
+    contents.caption = text;
+    // The message text is the static control with the id 0xFFFF.
+    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+    contents.text = text;
+    contents.has_cancel = GetDlgItem(box, IDCANCEL) != nullptr;
+    // The icon is a static control with the id 0x0440 that shows an icon.
+    const HWND icon = GetDlgItem(box, 0x0440);
+    contents.has_icon =
+        icon != nullptr && IsWindowVisible(icon) && SendMessageA(icon, STM_GETICON, 0, 0) != 0;
+    return contents;
+}
+
+void PressButton(HWND box, int id) {
+    const HWND button = GetDlgItem(box, id);
+    if (button != nullptr) {
+        SendMessageA(button, BM_CLICK, 0, 0);
+    } else {
+        PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+    }
+}
+
+SIZE ClientSize(HWND window) {
+    RECT client;
+    GetClientRect(window, &client);
+    return {client.right - client.left, client.bottom - client.top};
+}
+
+void SetClientSize(HWND window, int width, int height) {
+    for (int round = 0; round < 6; ++round) {
+        const SIZE now = ClientSize(window);
+        if (now.cx == width && now.cy == height) {
+            break;
+        }
+        RECT outer;
+        GetWindowRect(window, &outer);
+        SetWindowPos(window, nullptr, 0, 0, outer.right - outer.left + width - now.cx,
+                     outer.bottom - outer.top + height - now.cy,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    UpdateWindow(window);
+}
+
+ClientPixels::ClientPixels(HWND window) {
+    const SIZE size = ClientSize(window);
+    width_ = size.cx;
+    height_ = size.cy;
+    pixels_.assign(static_cast<size_t>(width_) * height_, 0);
+    if (width_ <= 0 || height_ <= 0) {
+        return;
+    }
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width_;
+    info.bmiHeader.biHeight = -height_;  // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    const HDC window_dc = GetDC(window);
+    const HBITMAP bitmap = CreateDIBSection(window_dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HDC memory_dc = CreateCompatibleDC(window_dc);
+    const HGDIOBJ kept = SelectObject(memory_dc, bitmap);
+    BitBlt(memory_dc, 0, 0, width_, height_, window_dc, 0, 0, SRCCOPY);
+    GdiFlush();
+    const auto* source = static_cast<const std::uint32_t*>(bits);
+    for (size_t i = 0; i < pixels_.size(); ++i) {
+        pixels_[i] = source[i] & 0xFFFFFF;
+    }
+    SelectObject(memory_dc, kept);
+    DeleteDC(memory_dc);
+    DeleteObject(bitmap);
+    ReleaseDC(window, window_dc);
+}
+
+namespace {
+
+// One entry of the GDI handle table, as Windows and Wine lay it out on x64.
+struct GdiHandleEntry {
+    std::uint64_t object;
+    std::uint16_t process_id;
+    std::uint16_t lock_and_count;
+    std::uint16_t unique;
+    std::uint8_t type;
+    std::uint8_t flags;
+    std::uint64_t user_pointer;
+};
+static_assert(sizeof(GdiHandleEntry) == 24, "GDI handle table entry");
+
+constexpr int kGdiHandleSlots = 0x10000;
+
+const GdiHandleEntry* GdiHandleTable() {
+    PROCESS_BASIC_INFORMATION basic = {};
+    if (NtQueryInformationProcess(GetCurrentProcess(), ProcessBasicInformation, &basic,
+                                  sizeof basic, nullptr) != 0) {
+        return nullptr;
+    }
+    // PEB.GdiSharedHandleTable, at the same offset in every x64 Windows and in Wine.
+    return *reinterpret_cast<const GdiHandleEntry* const*>(
+        reinterpret_cast<const char*>(basic.PebBaseAddress) + 0xF8);
+}
+
+}  // namespace
+
+int LiveGdiObjects() {
+    SetLastError(0);
+    const DWORD reported = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    if (reported != 0 || GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) {
+        return static_cast<int>(reported);
+    }
+    const GdiHandleEntry* table = GdiHandleTable();
+    if (table == nullptr) {
+        return -1;
+    }
+    // Learn how this process's entries are marked from an object made for the purpose.
+    const HGDIOBJ probe = CreatePen(PS_SOLID, 1, 0);
+    const std::uint16_t owner = table[LOWORD(reinterpret_cast<UINT_PTR>(probe))].process_id;
+    DeleteObject(probe);
+    int live = 0;
+    for (int i = 0; i < kGdiHandleSlots; ++i) {
+        if (table[i].type != 0 && table[i].process_id == owner) {
+            ++live;
+        }
+    }
+    return live;
+}
+
+void DrainMessages() {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message != WM_QUIT) {
+            DispatchMessageA(&message);
+        }
+    }
+}

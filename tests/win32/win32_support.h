@@ -1,0 +1,83 @@
+// Helpers for driving real windows in tests: answering modal boxes from inside their own modal
+// loop, sizing a client area, reading painted pixels back, code page 932 texts and a count of
+// the process's live GDI objects.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// The code page 932 bytes of a UTF-8 text.
+std::string Cp932(const char* utf8);
+std::string Cp932(const wchar_t* utf16);
+
+// While it lives, a thread timer looks every 20 ms for dialog boxes (class #32770) that this
+// thread shows and hands each to `answer` on every look until `answer` returns true (done with
+// it). The timer's callback runs from inside the modal loop of the box, so a SendMessage that
+// opens a box is answered on the same thread, with no code of the program's own for tests.
+class ModalAnswerer {
+  public:
+    explicit ModalAnswerer(std::function<bool(HWND box)> answer);
+    ~ModalAnswerer();
+    ModalAnswerer(const ModalAnswerer&) = delete;
+    ModalAnswerer& operator=(const ModalAnswerer&) = delete;
+
+    int boxes_seen() const { return static_cast<int>(seen_.size()); }
+
+  private:
+    static void CALLBACK OnTick(HWND, UINT, UINT_PTR, DWORD);
+    void Poll();
+
+    std::function<bool(HWND)> answer_;
+    std::vector<HWND> seen_;
+    std::vector<HWND> done_;
+    UINT_PTR timer_;
+};
+
+// What a message box showed: its caption, its text and whether it had a Cancel button.
+struct BoxContents {
+    std::string caption;
+    std::string text;
+    bool has_cancel = false;
+    bool has_icon = false;
+};
+BoxContents ReadMessageBox(HWND box);
+
+// Presses a button of a dialog or message box the way a mouse click does.
+void PressButton(HWND box, int id);
+
+// Resizes the window until its client area is width x height (the menu bar may wrap as the
+// window narrows, so this takes a few rounds), and paints it.
+void SetClientSize(HWND window, int width, int height);
+SIZE ClientSize(HWND window);
+
+// The client area as painted, one 0x00RRGGBB value per pixel, row by row from the top.
+class ClientPixels {
+  public:
+    explicit ClientPixels(HWND window);
+    std::uint32_t at(int x, int y) const { return pixels_[y * width_ + x]; }
+    int width() const { return width_; }
+    int height() const { return height_; }
+
+  private:
+    int width_;
+    int height_;
+    std::vector<std::uint32_t> pixels_;
+};
+
+constexpr std::uint32_t kWhitePixel = 0xFFFFFF;
+constexpr std::uint32_t kBlackPixel = 0x000000;
+constexpr std::uint32_t kRedPixel = 0xFF0000;
+constexpr std::uint32_t kBluePixel = 0x0000FF;
+
+// Pens, brushes, DCs, bitmaps and every other GDI object this process holds right now.
+// GetGuiResources where the system implements it; otherwise (Wine answers
+// ERROR_CALL_NOT_IMPLEMENTED) the live entries of this process in the GDI handle table that the
+// PEB points to, which is where every GDI handle of the process is allocated.
+int LiveGdiObjects();
+
+// Sends every message waiting for this thread, WM_QUIT included, to its window or to nowhere.
+void DrainMessages();
