@@ -1,0 +1,294 @@
+// The resources that plix.exe carries: exactly the menu, the dialog template and the icon, with
+// their identifiers, texts (as code page 932 bytes), styles and order.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "app/win32/resource.h"
+#include "build_paths.h"
+#include "win32_support.h"
+
+namespace {
+
+class ResourcesTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        module_ = LoadLibraryExA(PlixExePath().c_str(), nullptr,
+                                 LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    }
+    static void TearDownTestSuite() { FreeLibrary(module_); }
+    void SetUp() override { ASSERT_NE(module_, nullptr) << PlixExePath(); }
+
+    // The bytes of one resource.
+    static std::vector<std::uint8_t> Bytes(LPCSTR type, LPCSTR name) {
+        const HRSRC found = FindResourceA(module_, name, type);
+        if (found == nullptr) {
+            return {};
+        }
+        const auto* data =
+            static_cast<const std::uint8_t*>(LockResource(LoadResource(module_, found)));
+        return std::vector<std::uint8_t>(data, data + SizeofResource(module_, found));
+    }
+
+    static HMODULE module_;
+};
+
+HMODULE ResourcesTest::module_ = nullptr;
+
+std::string NameOf(LPSTR name) {
+    return IS_INTRESOURCE(name) ? "#" + std::to_string(reinterpret_cast<UINT_PTR>(name))
+                                : std::string(name);
+}
+
+TEST_F(ResourcesTest, AreExactlyTheMenuTheDialogAndTheIcon) {
+    std::vector<std::string> found;
+    EnumResourceTypesA(
+        module_,
+        [](HMODULE module, LPSTR type, LONG_PTR list) -> BOOL {
+            EnumResourceNamesA(
+                module, type,
+                [](HMODULE, LPCSTR type_, LPSTR name, LONG_PTR list_) -> BOOL {
+                    reinterpret_cast<std::vector<std::string>*>(list_)->push_back(
+                        NameOf(const_cast<LPSTR>(type_)) + "/" + NameOf(name));
+                    return TRUE;
+                },
+                list);
+            return TRUE;
+        },
+        reinterpret_cast<LONG_PTR>(&found));
+    std::sort(found.begin(), found.end());
+    // RT_ICON (3) holds the one image of the icon group RT_GROUP_ICON (14).
+    const std::vector<std::string> expected = {"#14/PLIX", "#3/#1", "#4/PLIX", "#5/TAISEN"};
+    EXPECT_EQ(found, expected);
+}
+
+struct MenuEntry {
+    int depth;
+    const char* utf8;  // nullptr for a separator
+    int id;            // -1 for a popup
+};
+
+TEST_F(ResourcesTest, MenuHasFourBarEntriesWithStartAndUndoOnTheBar) {
+    const MenuEntry expected[] = {
+        {0, u8"設定(&S)", -1},
+        {1, u8"対戦相手(&T)", IDM_OPPONENT},
+        {1, nullptr, 0},
+        {1, u8"終了(&X)", IDM_EXIT},
+        {0, u8"開始(&G)", IDM_START},
+        {0, u8"やり直し(&R)", IDM_UNDO},
+        {0, u8"ヘルプ(&H)", -1},
+        {1, u8"ヘルプ(&H)", IDM_HELP},
+        {1, u8"このプログラムについて(&A)", IDM_ABOUT},
+    };
+    const HMENU bar = LoadMenuA(module_, "plix");
+    ASSERT_NE(bar, nullptr);
+    std::vector<MenuEntry> shown;
+    std::vector<std::string> texts;
+    const auto walk = [&](HMENU menu, int depth, auto& self) -> void {
+        for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+            char text[128] = {};
+            MENUITEMINFOA item = {};
+            item.cbSize = sizeof item;
+            item.fMask = MIIM_FTYPE | MIIM_ID | MIIM_STATE | MIIM_SUBMENU | MIIM_STRING;
+            item.dwTypeData = text;
+            item.cch = sizeof text;
+            ASSERT_TRUE(GetMenuItemInfoA(menu, i, TRUE, &item));
+            const bool separator = (item.fType & MFT_SEPARATOR) != 0;
+            // Nothing is grayed, disabled or checked (Wine reports separators as grayed).
+            if (!separator) {
+                EXPECT_EQ(item.fState & (MFS_GRAYED | MFS_DISABLED | MFS_CHECKED), 0u) << text;
+            }
+            texts.push_back(separator ? "" : text);
+            shown.push_back(
+                {depth, nullptr, item.hSubMenu != nullptr ? -1 : static_cast<int>(item.wID)});
+            if (item.hSubMenu != nullptr) {
+                self(item.hSubMenu, depth + 1, self);
+            }
+        }
+    };
+    walk(bar, 0, walk);
+    DestroyMenu(bar);
+    ASSERT_EQ(shown.size(), std::size(expected));
+    for (size_t i = 0; i < shown.size(); ++i) {
+        EXPECT_EQ(shown[i].depth, expected[i].depth) << i;
+        EXPECT_EQ(shown[i].id, expected[i].id) << i;
+        EXPECT_EQ(texts[i], expected[i].utf8 != nullptr ? Cp932(expected[i].utf8) : "") << i;
+    }
+}
+
+// Reads a dialog template (DLGTEMPLATE, no DS_SETFONT) word by word.
+class TemplateReader {
+  public:
+    explicit TemplateReader(const std::vector<std::uint8_t>& bytes) : bytes_(bytes) {}
+    std::uint16_t Word() {
+        std::uint16_t value = 0;
+        if (at_ + 2 <= bytes_.size()) {
+            std::memcpy(&value, &bytes_[at_], 2);
+        }
+        at_ += 2;
+        return value;
+    }
+    std::uint32_t Dword() {
+        const std::uint32_t low = Word();
+        return low | static_cast<std::uint32_t>(Word()) << 16;
+    }
+    // A string, an ordinal ("#n") or nothing ("").
+    std::string Text() {
+        const std::uint16_t first = Word();
+        if (first == 0xFFFF) {
+            return "#" + std::to_string(Word());
+        }
+        std::wstring wide;
+        for (std::uint16_t c = first; c != 0; c = Word()) {
+            wide += static_cast<wchar_t>(c);
+        }
+        return Cp932(wide.c_str());
+    }
+    void AlignToDword() { at_ = (at_ + 3) & ~size_t{3}; }
+    size_t at() const { return at_; }
+
+  private:
+    const std::vector<std::uint8_t>& bytes_;
+    size_t at_ = 0;
+};
+
+struct Control {
+    int id;
+    const char* window_class;
+    const char* utf8;
+    DWORD style;
+    int x, y, cx, cy;
+};
+
+TEST_F(ResourcesTest, OpponentDialogTemplateMatchesItsLayout) {
+    const std::vector<std::uint8_t> bytes = Bytes(MAKEINTRESOURCEA(5), "taisen");
+    ASSERT_FALSE(bytes.empty());
+    TemplateReader read(bytes);
+    EXPECT_EQ(read.Dword(), static_cast<DWORD>(WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU |
+                                               DS_MODALFRAME));  // no DS_SETFONT
+    EXPECT_EQ(read.Dword(), 0u);                                 // extended style
+    const int count = read.Word();
+    EXPECT_EQ(static_cast<short>(read.Word()), 6);
+    EXPECT_EQ(static_cast<short>(read.Word()), 15);
+    EXPECT_EQ(static_cast<short>(read.Word()), 137);
+    EXPECT_EQ(static_cast<short>(read.Word()), 119);
+    EXPECT_EQ(read.Text(), "");  // no menu
+    EXPECT_EQ(read.Text(), "");  // the standard dialog class
+    EXPECT_EQ(read.Text(), Cp932(u8"対戦相手"));
+
+    constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
+    constexpr DWORD kRadio = kChild | BS_AUTORADIOBUTTON;
+    const Control expected[] = {
+        {IDOK, "BUTTON", "OK", kChild | WS_TABSTOP | BS_DEFPUSHBUTTON, 12, 96, 50, 14},
+        {IDCANCEL, "BUTTON", "Cancel", kChild | WS_TABSTOP | BS_PUSHBUTTON, 72, 96, 50, 14},
+        {0xFFFF, "STATIC", u8"先手(赤)", kChild | WS_GROUP | SS_LEFT, 24, 5, 31, 8},
+        {0xFFFF, "STATIC", u8"後手(青)", kChild | WS_GROUP | SS_LEFT, 92, 5, 31, 8},
+        {IDC_RED_HUMAN, "BUTTON", u8"人間", kRadio, 8, 20, 60, 12},
+        {IDC_RED_LEVEL1, "BUTTON", u8"レベル1", kRadio, 8, 38, 60, 12},
+        {IDC_RED_LEVEL2, "BUTTON", u8"レベル2", kRadio, 8, 56, 60, 12},
+        {IDC_RED_LEVEL3, "BUTTON", u8"レベル3", kRadio, 8, 74, 60, 12},
+        {IDC_BLUE_HUMAN, "BUTTON", u8"人間", kRadio, 76, 20, 60, 12},
+        {IDC_BLUE_LEVEL1, "BUTTON", u8"レベル1", kRadio, 76, 38, 60, 12},
+        {IDC_BLUE_LEVEL2, "BUTTON", u8"レベル2", kRadio, 76, 56, 60, 12},
+        {IDC_BLUE_LEVEL3, "BUTTON", u8"レベル3", kRadio, 76, 74, 60, 12},
+    };
+    ASSERT_EQ(count, static_cast<int>(std::size(expected)));
+    for (const Control& control : expected) {
+        read.AlignToDword();
+        EXPECT_EQ(read.Dword(), control.style) << control.id;
+        EXPECT_EQ(read.Dword(), 0u) << control.id;
+        EXPECT_EQ(static_cast<short>(read.Word()), control.x) << control.id;
+        EXPECT_EQ(static_cast<short>(read.Word()), control.y) << control.id;
+        EXPECT_EQ(static_cast<short>(read.Word()), control.cx) << control.id;
+        EXPECT_EQ(static_cast<short>(read.Word()), control.cy) << control.id;
+        EXPECT_EQ(read.Word(), control.id);
+        // Resource compilers store a predefined class either by name or by its atom.
+        const std::string window_class = read.Text();
+        const std::string atom = std::strcmp(control.window_class, "BUTTON") == 0 ? "#128" : "#130";
+        EXPECT_TRUE(lstrcmpiA(window_class.c_str(), control.window_class) == 0 ||
+                    window_class == atom)
+            << control.id << ": " << window_class;
+        EXPECT_EQ(read.Text(), Cp932(control.utf8)) << control.id;
+        EXPECT_EQ(read.Word(), 0) << control.id;  // no creation data
+    }
+    EXPECT_LE(read.at(), bytes.size());
+}
+
+TEST_F(ResourcesTest, IconShowsTheFourStartingDiscs) {
+    // The group names one 32 x 32 image of 16 colours.
+    const std::vector<std::uint8_t> group = Bytes(MAKEINTRESOURCEA(14), "PLIX");
+    ASSERT_EQ(group.size(), 6u + 14u);
+    EXPECT_EQ(group[4], 1);   // one image
+    EXPECT_EQ(group[6], 32);  // width
+    EXPECT_EQ(group[7], 32);  // height
+    EXPECT_EQ(group[8], 16);  // colours
+    const std::uint16_t image_id = static_cast<std::uint16_t>(group[18] | group[19] << 8);
+
+    // The image is the committed plix.ico's, byte for byte.
+    const std::vector<std::uint8_t> image = Bytes(MAKEINTRESOURCEA(3), MAKEINTRESOURCEA(image_id));
+    std::ifstream file(PlixIcoPath(), std::ios::binary);
+    const std::vector<std::uint8_t> ico((std::istreambuf_iterator<char>(file)),
+                                        std::istreambuf_iterator<char>());
+    ASSERT_GT(ico.size(), 22u);
+    EXPECT_EQ(image, std::vector<std::uint8_t>(ico.begin() + 22, ico.end()));
+
+    // Drawn over green, as the system draws it.
+    const HICON icon =
+        CreateIconFromResourceEx(const_cast<PBYTE>(image.data()), static_cast<DWORD>(image.size()),
+                                 TRUE, 0x00030000, 32, 32, LR_DEFAULTCOLOR);
+    ASSERT_NE(icon, nullptr);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = 32;
+    info.bmiHeader.biHeight = -32;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    const HDC dc = CreateCompatibleDC(nullptr);
+    const HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HGDIOBJ kept = SelectObject(dc, bitmap);
+    const HBRUSH green = CreateSolidBrush(RGB(0, 255, 0));
+    const RECT all = {0, 0, 32, 32};
+    FillRect(dc, &all, green);
+    DrawIconEx(dc, 0, 0, icon, 32, 32, 0, nullptr, DI_NORMAL);
+    GdiFlush();
+    const auto pixel = [&](int x, int y) {
+        return static_cast<std::uint32_t*>(bits)[y * 32 + x] & 0xFFFFFF;
+    };
+    EXPECT_EQ(pixel(8, 8), kRedPixel);     // top left
+    EXPECT_EQ(pixel(24, 8), kBluePixel);   // top right
+    EXPECT_EQ(pixel(8, 24), kBluePixel);   // bottom left
+    EXPECT_EQ(pixel(24, 24), kRedPixel);   // bottom right
+    EXPECT_EQ(pixel(15, 0), kBlackPixel);  // the vertical line, across the whole image
+    EXPECT_EQ(pixel(15, 31), kBlackPixel);
+    EXPECT_EQ(pixel(0, 16), kBlackPixel);  // the horizontal line
+    EXPECT_EQ(pixel(31, 16), kBlackPixel);
+    EXPECT_EQ(pixel(0, 0), 0x00FF00u);  // transparent corners
+    EXPECT_EQ(pixel(31, 31), 0x00FF00u);
+    // About 14 pixels across: the red disc's widest row.
+    int widest = 0;
+    for (int y = 0; y < 16; ++y) {
+        int run = 0;
+        for (int x = 0; x < 15; ++x) {
+            run += pixel(x, y) == kRedPixel ? 1 : 0;
+        }
+        widest = std::max(widest, run);
+    }
+    EXPECT_GE(widest, 13);
+    EXPECT_LE(widest, 15);
+    SelectObject(dc, kept);
+    DeleteObject(green);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    DestroyIcon(icon);
+}
+
+}  // namespace
