@@ -12,4 +12,4 @@ scripts/setup.sh
 cmake --preset win64 >/dev/null
 cmake --build --preset win64 -j "$(nproc)" --target plix
 
-PLIX_WINEPREFIX="$PWD/build/win64/wineprefix" exec cmake/wine-run.sh build/win64/app/plix.exe
+PLIX_WINEPREFIX="$PWD/build/win64/wineprefix" exec cmake/wine-run.sh build/win64/plix.exe
