@@ -31,6 +31,11 @@ cmake --preset native >/dev/null
 cmake --build --preset native -j "$jobs"
 run_ctest native || status=1
 
+echo "== fuzz: rules and computer player under libFuzzer, about a minute each (clang)"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j "$jobs"
+run_ctest fuzz || status=1
+
 echo "== win64: Windows programs through Wine"
 cmake --preset win64 >/dev/null
 cmake --build --preset win64 -j "$jobs"
@@ -38,7 +43,8 @@ run_ctest win64 xvfb-run -a -s "-screen 0 1280x1024x24" || status=1
 
 passed=0
 failed=0
-for log in "$log_dir"/native-asan.log "$log_dir"/native.log "$log_dir"/win64.log; do
+for log in "$log_dir"/native-asan.log "$log_dir"/native.log "$log_dir"/fuzz.log \
+    "$log_dir"/win64.log; do
     line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -n 1 || true)
     if [ -z "$line" ]; then
         status=1
