@@ -10,7 +10,7 @@ packages=(
     clang libclang-rt-14-dev
     valgrind
     wine wine64
-    xvfb xauth xdotool x11-utils imagemagick
+    xvfb xauth xdotool x11-utils imagemagick python3
     fonts-ipafont-gothic
     locales
 )
