@@ -3,12 +3,22 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-    echo "run: no graphical display (DISPLAY is not set); start this from a desktop session." >&2
+# Wine draws through X (on a Wayland desktop through XWayland, which sets DISPLAY too).
+no_display() {
+    echo "run: $1; start this from a desktop session." >&2
     exit 1
+}
+check_display() {
+    xdpyinfo >/dev/null 2>&1 || no_display "cannot open the X display \"$DISPLAY\""
+}
+
+[ -n "${DISPLAY:-}" ] || no_display "there is no X display to open the game window on (DISPLAY is not set)"
+if command -v xdpyinfo >/dev/null; then
+    check_display
 fi
 
 scripts/setup.sh
+check_display
 cmake --preset win64 >/dev/null
 cmake --build --preset win64 -j "$(nproc)" --target plix
 
