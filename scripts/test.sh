@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Sets everything up, builds the native (sanitized and plain) and the Windows trees, and runs
-# every test: the native ones under AddressSanitizer and UndefinedBehaviorSanitizer, the Windows
-# ones through Wine on a virtual X display.
+# Sets everything up, builds the native (sanitized and plain), fuzzing and Windows trees, and
+# runs every test: the native ones under AddressSanitizer and UndefinedBehaviorSanitizer (and the
+# soak and benchmark smoke in the optimised build), a bounded libFuzzer run per target, and the
+# Windows ones, the end-to-end test included, through Wine on a virtual X display.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
