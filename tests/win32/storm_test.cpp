@@ -707,4 +707,37 @@ TEST(MessageStorm, InvariantsHoldAndNothingLeaks) {
     EXPECT_TRUE(g_live_boxes.empty());
 }
 
+// The paint of a full board at the window's default size, repeated: what one paint costs
+// (printed; PLIX_PAINTS sets the count), and that it leaves no GDI object behind.
+TEST_F(MainWindowTest, PaintOfAFullBoardLeavesNothingBehind) {
+    for (int index = 0; index < kCellCount; ++index) {
+        game().board.cells[index] = (index + index / 8) % 2 == 0 ? kRed : kBlue;
+    }
+    game().turn = kRed;
+    for (int i = 0; i < 20; ++i) {
+        InvalidateRect(window_, nullptr, TRUE);
+        UpdateWindow(window_);
+    }
+    const int paints = static_cast<int>(EnvironmentNumber("PLIX_PAINTS", 500));
+    const int gdi_before = LiveGdiObjects();
+    LARGE_INTEGER frequency;
+    LARGE_INTEGER start;
+    LARGE_INTEGER end;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    for (int i = 0; i < paints; ++i) {
+        InvalidateRect(window_, nullptr, TRUE);
+        UpdateWindow(window_);
+    }
+    GdiFlush();
+    QueryPerformanceCounter(&end);
+    EXPECT_EQ(LiveGdiObjects(), gdi_before);
+    const SIZE client = ClientSize(window_);
+    EXPECT_EQ(game().cell_size, std::min(client.cx, client.cy) / 8);
+    const double microseconds =
+        1e6 * static_cast<double>(end.QuadPart - start.QuadPart) / frequency.QuadPart;
+    std::printf("paint of a full board: %d paints at %ldx%ld (cell %d), %.1f us per paint\n",
+                paints, client.cx, client.cy, game().cell_size, microseconds / paints);
+}
+
 }  // namespace
