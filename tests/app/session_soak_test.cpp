@@ -17,19 +17,6 @@ bool ComputerToMove(const GameSession& game) {
            (game.turn == kBlue && game.blue_kind != kHuman);
 }
 
-// A random legal square for the side to move, as (column, row) packed into one index.
-int RandomLegalSquare(const GameSession& game, TestRandom& random) {
-    int legal[kCellCount];
-    int count = 0;
-    for (int index = 0; index < kCellCount; ++index) {
-        Board trial = game.board;
-        if (PlaceDisc(trial, index % kBoardWidth, index / kBoardWidth, game.turn)) {
-            legal[count++] = index;
-        }
-    }
-    return count == 0 ? -1 : legal[random.Below(count)];
-}
-
 struct Tally {
     int games = 0;
     int undos = 0;
@@ -79,8 +66,8 @@ void PlayGames(PlayerKind red, PlayerKind blue, int games, TestRandom& random, T
                 }
                 ASSERT_NO_FATAL_FAILURE(check("tick"));
             } else {
-                const int square =
-                    roll < 20 ? random.Below(100) : RandomLegalSquare(before, random);
+                const int square = roll < 20 ? random.Below(100)
+                                             : RandomLegalSquare(before.board, before.turn, random);
                 const int column = roll < 20 ? square % 10 : square % kBoardWidth;
                 const int row = roll < 20 ? square / 10 : square / kBoardWidth;
                 table.Click(column, row);

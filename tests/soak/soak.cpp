@@ -112,19 +112,6 @@ void PlayComputerGame(Soak& soak, FakeHost& host, RandomSource& random) {
     CheckEnded(soak, game, host);
 }
 
-// A legal square for the side to move, chosen at random, or -1 when there is none.
-int RandomLegalSquare(const GameSession& game, TestRandom& dice) {
-    int legal[kCellCount];
-    int count = 0;
-    for (int index = 0; index < kCellCount; ++index) {
-        Board trial = game.board;
-        if (PlaceDisc(trial, index % kBoardWidth, index / kBoardWidth, game.turn)) {
-            legal[count++] = index;
-        }
-    }
-    return count == 0 ? -1 : legal[dice.Below(count)];
-}
-
 void PlayMixedGame(Soak& soak, FakeHost& host, RandomSource& random) {
     TestRandom dice(soak.seed);
     host.ClearCalls();
@@ -188,7 +175,7 @@ void PlayMixedGame(Soak& soak, FakeHost& host, RandomSource& random) {
             }
             Check(soak, game, undone, "a click anywhere");
         } else if (ClickAllowed(game)) {
-            const int square = RandomLegalSquare(game, dice);
+            const int square = RandomLegalSquare(game.board, game.turn, dice);
             HumanMove(game, square % kBoardWidth, square / kBoardWidth, host);
             if (game.move_count != before.move_count + 1) {
                 Fail(soak, "a legal click", "the move was not counted");

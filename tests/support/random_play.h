@@ -19,6 +19,19 @@ struct TestRandom {
     int Below(int bound) { return static_cast<int>(Next() % static_cast<std::uint32_t>(bound)); }
 };
 
+// A legal square of `side`, chosen at random, as the index row * 8 + column; -1 when it has none.
+inline int RandomLegalSquare(const Board& board, Side side, TestRandom& random) {
+    int legal[kCellCount];
+    int count = 0;
+    for (int index = 0; index < kCellCount; ++index) {
+        Board trial = board;
+        if (PlaceDisc(trial, index % kBoardWidth, index / kBoardWidth, side)) {
+            legal[count++] = index;
+        }
+    }
+    return count == 0 ? -1 : legal[random.Below(count)];
+}
+
 // Calls visit(board, side_to_move) for every position of `games` random games from the start,
 // passes included, until neither side can move (the final position is visited too).
 template <typename Visit>
@@ -30,22 +43,14 @@ void ForEachRandomPosition(std::uint64_t seed, int games, Visit visit) {
         Side side = kRed;
         for (;;) {
             visit(static_cast<const Board&>(board), side);
-            int legal[kCellCount];
-            int count = 0;
-            for (int index = 0; index < kCellCount; ++index) {
-                Board trial = board;
-                if (PlaceDisc(trial, index % kBoardWidth, index / kBoardWidth, side)) {
-                    legal[count++] = index;
-                }
-            }
-            if (count == 0) {
+            const int index = RandomLegalSquare(board, side, random);
+            if (index < 0) {
                 if (HasNoMove(board, Opponent(side))) {
                     break;
                 }
                 side = Opponent(side);
                 continue;
             }
-            const int index = legal[random.Below(count)];
             PlaceDisc(board, index % kBoardWidth, index / kBoardWidth, side);
             side = Opponent(side);
         }

@@ -55,43 +55,6 @@ Memory ProcessMemory() {
     return {private_bytes, counters.WorkingSetSize};
 }
 
-// This process's GDI objects by type, from the handle table that LiveGdiObjects walks for the
-// total: {type, count} for every type present.
-std::vector<std::pair<int, int>> GdiObjectsByType() {
-    struct Entry {
-        std::uint64_t object;
-        std::uint16_t process_id;
-        std::uint16_t lock_and_count;
-        std::uint16_t unique;
-        std::uint8_t type;
-        std::uint8_t flags;
-        std::uint64_t user_pointer;
-    };
-    PROCESS_BASIC_INFORMATION basic = {};
-    if (NtQueryInformationProcess(GetCurrentProcess(), ProcessBasicInformation, &basic,
-                                  sizeof basic, nullptr) != 0) {
-        return {};
-    }
-    const Entry* table = *reinterpret_cast<const Entry* const*>(
-        reinterpret_cast<const char*>(basic.PebBaseAddress) + 0xF8);
-    const HGDIOBJ probe = CreatePen(PS_SOLID, 1, 0);
-    const std::uint16_t owner = table[LOWORD(reinterpret_cast<UINT_PTR>(probe))].process_id;
-    DeleteObject(probe);
-    int counts[256] = {};
-    for (int i = 0; i < 0x10000; ++i) {
-        if (table[i].type != 0 && table[i].process_id == owner) {
-            ++counts[table[i].type];
-        }
-    }
-    std::vector<std::pair<int, int>> by_type;
-    for (int type = 1; type < 256; ++type) {
-        if (counts[type] != 0) {
-            by_type.emplace_back(type, counts[type]);
-        }
-    }
-    return by_type;
-}
-
 std::string GdiText(const std::vector<std::pair<int, int>>& by_type) {
     std::string text;
     for (const auto& entry : by_type) {

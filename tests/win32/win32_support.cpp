@@ -170,25 +170,42 @@ const GdiHandleEntry* GdiHandleTable() {
 
 }  // namespace
 
+std::vector<std::pair<int, int>> GdiObjectsByType() {
+    const GdiHandleEntry* table = GdiHandleTable();
+    if (table == nullptr) {
+        return {};
+    }
+    // Learn how this process's entries are marked from an object made for the purpose.
+    const HGDIOBJ probe = CreatePen(PS_SOLID, 1, 0);
+    const std::uint16_t owner = table[LOWORD(reinterpret_cast<UINT_PTR>(probe))].process_id;
+    DeleteObject(probe);
+    int counts[256] = {};
+    for (int i = 0; i < kGdiHandleSlots; ++i) {
+        if (table[i].type != 0 && table[i].process_id == owner) {
+            ++counts[table[i].type];
+        }
+    }
+    std::vector<std::pair<int, int>> by_type;
+    for (int type = 1; type < 256; ++type) {
+        if (counts[type] != 0) {
+            by_type.emplace_back(type, counts[type]);
+        }
+    }
+    return by_type;
+}
+
 int LiveGdiObjects() {
     SetLastError(0);
     const DWORD reported = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
     if (reported != 0 || GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) {
         return static_cast<int>(reported);
     }
-    const GdiHandleEntry* table = GdiHandleTable();
-    if (table == nullptr) {
+    if (GdiHandleTable() == nullptr) {
         return -1;
     }
-    // Learn how this process's entries are marked from an object made for the purpose.
-    const HGDIOBJ probe = CreatePen(PS_SOLID, 1, 0);
-    const std::uint16_t owner = table[LOWORD(reinterpret_cast<UINT_PTR>(probe))].process_id;
-    DeleteObject(probe);
     int live = 0;
-    for (int i = 0; i < kGdiHandleSlots; ++i) {
-        if (table[i].type != 0 && table[i].process_id == owner) {
-            ++live;
-        }
+    for (const auto& entry : GdiObjectsByType()) {
+        live += entry.second;
     }
     return live;
 }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // The code page 932 bytes of a UTF-8 text.
@@ -78,6 +79,9 @@ constexpr std::uint32_t kBluePixel = 0x0000FF;
 // ERROR_CALL_NOT_IMPLEMENTED) the live entries of this process in the GDI handle table that the
 // PEB points to, which is where every GDI handle of the process is allocated.
 int LiveGdiObjects();
+
+// The same entries of the GDI handle table by object type: {type, count} for every type present.
+std::vector<std::pair<int, int>> GdiObjectsByType();
 
 // Sends every message waiting for this thread, WM_QUIT included, to its window or to nowhere.
 void DrainMessages();
