@@ -142,25 +142,28 @@ TEST_F(MainWindowTest, UndoTakesBackTheLastHumanMove) {
     EXPECT_TRUE(RepaintRequested());
 }
 
-TEST_F(MainWindowTest, ClicksBeforeStartDoNothingAtAll) {
-    ForgetRepaint();
-    const std::string before = SessionBytes(game());
-    const POINT square = SquareCentre(game(), 4, 2);
-    EXPECT_EQ(Click(square.x, square.y), 0);
-    EXPECT_EQ(SessionBytes(game()), before);
-    EXPECT_FALSE(RepaintRequested());
+// Clicks that the guard must drop: not even a repaint follows.
+class ClickGuardTest : public MainWindowTest {
+  protected:
+    void ExpectClickOnLegalSquareDropped() {
+        ForgetRepaint();
+        const std::string before = SessionBytes(game());
+        const POINT square = SquareCentre(game(), 4, 2);
+        EXPECT_EQ(Click(square.x, square.y), 0);
+        EXPECT_EQ(SessionBytes(game()), before);
+        EXPECT_FALSE(RepaintRequested());
+    }
+};
+
+TEST_F(ClickGuardTest, ClicksBeforeStartDoNothingAtAll) {
+    ExpectClickOnLegalSquareDropped();
 }
 
-TEST_F(MainWindowTest, ClicksForAComputerSideAreDropped) {
+TEST_F(ClickGuardTest, ClicksForAComputerSideAreDropped) {
     game().red_kind = 2;
     Command(IDM_START);
     KillTimer(window_, 1);  // no tick may move red meanwhile
-    ForgetRepaint();
-    const std::string before = SessionBytes(game());
-    const POINT square = SquareCentre(game(), 4, 2);
-    EXPECT_EQ(Click(square.x, square.y), 0);
-    EXPECT_EQ(SessionBytes(game()), before);
-    EXPECT_FALSE(RepaintRequested());
+    ExpectClickOnLegalSquareDropped();
 }
 
 TEST_F(MainWindowTest, AClickPlaysTheSquareUnderIt) {
