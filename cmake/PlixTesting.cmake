@@ -8,9 +8,31 @@ add_subdirectory(${PLIX_GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE
 
 include(GoogleTest)
 
+# Windows builds run their tests under one persistent wineserver, started with the build's own
+# prefix before the first Wine test and ended after the last, also when tests fail: a Wine program
+# that starts while a server shuts down dies at start-up.
+if(CMAKE_CROSSCOMPILING)
+  set(PLIX_WINE_ENVIRONMENT "PLIX_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix")
+  if(PLIX_WINEARCH)
+    list(APPEND PLIX_WINE_ENVIRONMENT "PLIX_WINEARCH=${PLIX_WINEARCH}")
+  endif()
+  add_test(NAME wine_start COMMAND ${PROJECT_SOURCE_DIR}/cmake/wine.sh start)
+  add_test(NAME wine_stop COMMAND ${PROJECT_SOURCE_DIR}/cmake/wine.sh stop)
+  set_tests_properties(wine_start PROPERTIES FIXTURES_SETUP plix_wine TIMEOUT 300
+                       ENVIRONMENT "${PLIX_WINE_ENVIRONMENT}")
+  set_tests_properties(wine_stop PROPERTIES FIXTURES_CLEANUP plix_wine TIMEOUT 60
+                       ENVIRONMENT "${PLIX_WINE_ENVIRONMENT}")
+endif()
+
+# plix_wine_test(test): the test runs under the build's wineserver.
+function(plix_wine_test test)
+  set_property(TEST ${test} APPEND PROPERTY FIXTURES_REQUIRED plix_wine)
+  set_property(TEST ${test} APPEND PROPERTY ENVIRONMENT ${PLIX_WINE_ENVIRONMENT})
+endfunction()
+
 # plix_add_gtest(name SOURCES ... LIBRARIES ...)
 # Native builds list every test case in ctest; the Windows build runs each test program once
-# through the emulator, since every start of Wine costs about a second.
+# through the emulator, since every start of a test program under Wine costs time.
 function(plix_add_gtest name)
   cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBRARIES" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
@@ -20,8 +42,8 @@ function(plix_add_gtest name)
   endif()
   if(CMAKE_CROSSCOMPILING)
     add_test(NAME ${name} COMMAND ${name})
-    set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT}
-                         ENVIRONMENT "PLIX_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix")
+    set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT})
+    plix_wine_test(${name})
   else()
     gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT ${ARG_TIMEOUT})
   endif()

@@ -22,4 +22,4 @@ check_display
 cmake --preset win64 >/dev/null
 cmake --build --preset win64 -j "$(nproc)" --target plix
 
-PLIX_WINEPREFIX="$PWD/build/win64/wineprefix" exec cmake/wine-run.sh build/win64/plix.exe
+PLIX_WINEPREFIX="$PWD/build/win64/wineprefix" exec cmake/wine.sh run build/win64/plix.exe

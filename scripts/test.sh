@@ -8,6 +8,24 @@ cd "$(dirname "$0")/.."
 
 scripts/setup.sh
 
+# Whatever becomes of the run (a failure, Ctrl-C), no Wine program of the project's outlives it:
+# the build trees' servers, and those of end-to-end runs that were killed before their own cleanup.
+stop_wine() {
+    local prefix owner
+    for prefix in build/*/wineprefix; do
+        PLIX_WINEPREFIX=$prefix cmake/wine.sh stop || true
+    done
+    for prefix in "${TMPDIR:-/tmp}"/plix-e2e-*/prefix; do
+        owner=$(cat "$(dirname "$prefix")/owner" 2>/dev/null || echo 0)
+        if [ -d "$prefix" ] && ! kill -0 "$owner" 2>/dev/null; then
+            PLIX_WINEPREFIX=$prefix cmake/wine.sh stop || true
+        fi
+    done
+}
+trap stop_wine EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
 jobs=$(nproc)
 log_dir=build/test-logs
 mkdir -p "$log_dir"

@@ -23,12 +23,9 @@ fi
 
 # A prefix of this script's own, kept warm for the whole run and shut down at the end.
 export PLIX_WINEPREFIX=$root/$build/measure-wineprefix
-export WINEPREFIX=$PLIX_WINEPREFIX
-wine=$root/cmake/wine-run.sh
-"$wine" cmd /c exit >/dev/null 2>&1 || true
-wineserver -w
-wineserver -p
-trap 'WINEPREFIX=$PLIX_WINEPREFIX wineserver -k 2>/dev/null || true' EXIT
+"$root/cmake/wine.sh" start
+trap '"$root/cmake/wine.sh" stop' EXIT
+wine=("$root/cmake/wine.sh" exec)
 
 now() { date +%s%N; }
 
@@ -37,7 +34,7 @@ now() { date +%s%N; }
 time_to_window() {
     local exe=$1 title=$2 start
     start=$(now)
-    "$wine" "$exe" >/dev/null 2>&1 &
+    "${wine[@]}" "$exe" >/dev/null 2>&1 &
     started_pid=$!
     until xdotool search --onlyvisible --name "^$title\$" >/dev/null 2>&1; do
         sleep 0.005
@@ -86,7 +83,7 @@ for exe in trivial plix; do
 done
 
 echo "== paint of a full 64-disc board at the default size"
-(cd "$build" && "$wine" tests/win32/win32_storm_test.exe --gtest_filter='*PaintOfAFullBoard*' \
+(cd "$build" && "${wine[@]}" tests/win32/win32_storm_test.exe --gtest_filter='*PaintOfAFullBoard*' \
     2>&1 | grep -a 'paint of a full board')
 
 echo "== peak memory (the wine process of each program, from /proc)"
@@ -95,7 +92,7 @@ release=$root/$build/tools/release-result-box
 rm -f "$release"
 time_to_window "$build/plix.exe" REVERSI
 plix_pid=$started_pid
-"$wine" "$build/tools/play_computer_game.exe" 3 "Z:${release//\//\\}" >"$build/tools/play.log" 2>&1 &
+"${wine[@]}" "$build/tools/play_computer_game.exe" 3 "Z:${release//\//\\}" >"$build/tools/play.log" 2>&1 &
 player=$!
 until grep -q result "$build/tools/play.log" 2>/dev/null; do
     if ! kill -0 "$player" 2>/dev/null; then

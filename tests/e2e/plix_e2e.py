@@ -29,7 +29,8 @@ import zlib
 # over the root window, and Wine would no longer draw the frames and captions.
 SCREEN_W, SCREEN_H = 1280, 1024
 DESKTOP_W, DESKTOP_H = 1024, 768
-DEADLINE_S = 150
+DEADLINE_S = 180
+WINE_SH = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "cmake", "wine.sh")
 
 TITLE_IDLE = "REVERSI"
 TITLE_RED = "先手(赤)"
@@ -193,6 +194,35 @@ def text_items(image, x, y, w, h, row_gap=3, col_gap=8):
     return items
 
 
+def close_button(caption, rect):
+    """The centre of the close button, from the caption's rows and the window's rectangle."""
+    x, y, w, _ = rect
+    return x + w - (caption[0] - y) - (caption[-1] - caption[0]) // 2 - 1, (caption[0] + caption[-1]) // 2
+
+
+def expect_close_button(image, rect, what):
+    """The close button shows a cross, symmetric both ways, as Wine draws it with its Marlett font;
+    without that font it shows the letter "r"."""
+    x, y, w, h = rect
+    caption = [j for j in range(y, y + h // 2) if is_colourful(image.pixel(x + w // 2, j))]
+    if not caption:
+        raise Failure("%s: no active caption" % what)
+    cx, cy = close_button(caption, rect)
+    half = (caption[-1] - caption[0]) // 2 - 3
+    dark = {(i, j) for i in range(cx - half, cx + half + 1) for j in range(cy - half, cy + half + 1)
+            if is_dark(image.pixel(i, j))}
+    if len(dark) < 6:
+        raise Failure("%s: the close button shows no glyph" % what)
+    left, right = min(i for i, _ in dark), max(i for i, _ in dark)
+    top, bottom = min(j for _, j in dark), max(j for _, j in dark)
+    mirrored = sum((left + right - i, j) in dark for i, j in dark)
+    flipped = sum((i, top + bottom - j) in dark for i, j in dark)
+    if min(mirrored, flipped) < 0.8 * len(dark):
+        raise Failure("%s: the close button's glyph is no cross (of %d dark pixels, %d mirror left to right"
+                      " and %d top to bottom): is Wine's Marlett font registered?" % (
+                          what, len(dark), mirrored, flipped))
+
+
 # ---------------------------------------------------------------- X display, Wine and the windows
 
 
@@ -202,6 +232,9 @@ class Desktop:
     def __init__(self, out_dir):
         self.out_dir = out_dir
         self.temp = tempfile.mkdtemp(prefix="plix-e2e-")
+        # The test command ends the Wine of a run whose owner died before its own cleanup.
+        with open(os.path.join(self.temp, "owner"), "w") as f:
+            f.write(str(os.getpid()))
         self.processes = []
         self.xvfb = None
         self.env = None
@@ -231,27 +264,30 @@ class Desktop:
         os.close(read_end)
         display = ":" + number.decode().strip()
 
-        env = {k: v for k, v in os.environ.items() if not k.startswith(("WINE", "WAYLAND", "LC_"))}
+        env = {k: v for k, v in os.environ.items() if not k.startswith(("WINE", "PLIX_", "WAYLAND", "LC_"))}
         env.update(DISPLAY=display, WINEPREFIX=os.path.join(self.temp, "prefix"), WINEDEBUG="-all",
                    WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d",
                    LANG="ja_JP.UTF-8", LC_ALL="ja_JP.UTF-8")
+        env["PLIX_WINEPREFIX"] = env["WINEPREFIX"]
         self.env = env
         log("display %s, Wine prefix %s" % (display, env["WINEPREFIX"]))
 
-        self.run(["wine", "wineboot", "--init"], timeout=90)
+        # The project's own prefix set-up, under a persistent server (see cmake/wine.sh).
+        self.run([WINE_SH, "start"], timeout=120)
         # A virtual desktop set in the registry: Wine draws the frames, captions and menu bars, and
         # "wine program.exe" still hands back the program's exit code.
         self.run(["wine", "reg", "add", r"HKCU\Software\Wine\Explorer", "/v", "Desktop", "/d", "Default", "/f"])
         self.run(["wine", "reg", "add", r"HKCU\Software\Wine\Explorer\Desktops", "/v", "Default",
                   "/d", "%dx%d" % (DESKTOP_W, DESKTOP_H), "/f"])
-        # The desktop that wineboot opened is not the virtual one: let it and the server end.
-        self.run(["wineserver", "-w"], timeout=30)
+        # The desktop that the set-up opened is not the virtual one: start the server afresh.
+        self.run([WINE_SH, "stop"], timeout=30)
+        self.run([WINE_SH, "start"], timeout=60)
         log("Wine prefix ready")
 
     def close(self):
         if self.env is not None:
             try:
-                subprocess.run(["wineserver", "-k"], env=self.env, timeout=15,
+                subprocess.run([WINE_SH, "stop"], env=self.env, timeout=30,
                                stdout=self.log_file, stderr=self.log_file)
             except (OSError, subprocess.SubprocessError):
                 pass
@@ -391,7 +427,7 @@ class Plix:
         if not caption:
             raise Failure("no active caption above the board")
         self.caption_mid = (caption[0] + caption[-1]) // 2
-        self.close_box = (x + w - (caption[0] - y) - (caption[-1] - caption[0]) // 2 - 1, self.caption_mid)
+        self.close_box = close_button(caption, self.rect)
         bar_top = caption[-1] + 2
         self.menu = text_items(image, self.x0, bar_top, w - 2 * (self.x0 - x), self.y0 - bar_top)
         if len(self.menu) != 4:
@@ -582,6 +618,7 @@ def first_screen(desktop, plix):
     if plix.board(image) != START or plix.title() != TITLE_IDLE:
         raise Failure("the first screen shows title %r and\n%s" % (plix.title(), diagram(plix.board(image))))
     desktop.shot("window", image.crop(*plix.rect))
+    expect_close_button(image, plix.rect, "the main window")
     desktop.click(*plix.centre(4, 2))  # a legal square for red, but no game runs
     desktop.key("alt+r")
     plix.expect_still(START, TITLE_IDLE, "a click and Undo before Start")
@@ -634,6 +671,7 @@ def exit_cancelled(desktop, plix, board, title, how, reference_exe=None):
         plix.menu_popup_item(MENU_SETTINGS, 1)
     image, rect = box_image(desktop, "plix.exe", EXIT_CAPTION)
     desktop.shot("exit-question", image)
+    expect_close_button(image, rect, "the exit question")
     desktop.key("Escape")
     desktop.wait_no_window("plix.exe", EXIT_CAPTION)
     if not plix.alive():

@@ -1,0 +1,153 @@
+#!/usr/bin/env bash
+# Every Wine run of this project goes through here, so that a program never meets a wineserver
+# that is shutting down: a wineserver ends a few seconds after its last client, and a client that
+# connects in that moment dies with "wine client error ... recvmsg". Servers started here are
+# persistent and end only when told to.
+#
+#   wine.sh prepare          make the prefix, or bring one made by an older set-up up to date
+#   wine.sh start            prepare, then start the prefix's persistent wineserver
+#   wine.sh stop             end that wineserver and every Wine program of the prefix
+#   wine.sh exec PROG ARGS   run PROG under the server that "start" left (ctest's emulator)
+#   wine.sh run PROG ARGS    start if needed, run PROG, and stop when the last run ends
+#
+# PLIX_WINEPREFIX names the prefix (default ./wineprefix), PLIX_WINEARCH its kind (win64 or
+# win32, default win64). Texts are Japanese, so programs run under ja_JP.UTF-8 (code page 932).
+set -euo pipefail
+
+# Raise this when prepare changes: prefixes stamped with an older number are set up again.
+readonly setup_version=2
+
+prefix=${PLIX_WINEPREFIX:-$PWD/wineprefix}
+prefix=$(realpath -m "$prefix")
+export WINEPREFIX=$prefix
+export WINEARCH=${PLIX_WINEARCH:-win64}
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=,winemenubuilder.exe=d}
+export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+
+# Set-up, start and stop take this lock exclusively; every "run" holds the users' lock shared
+# while its program runs, so the last one out knows it is the last.
+transition_lock=$prefix.lock
+users_lock=$prefix.users
+
+die() {
+    echo "wine.sh: $*" >&2
+    exit 1
+}
+
+# Wine's caption buttons are drawn with its Marlett font, which some builds never load from
+# their own font folder; the font registered in the prefix is found in every case. The file
+# lies where the installed Wine keeps its data, which differs between packagings.
+find_marlett() {
+    local wine_bin candidates=() dir
+    wine_bin=$(readlink -f "$(command -v wine)")
+    for dir in "$(dirname "$wine_bin")/../share/wine" "$(dirname "$wine_bin")/../../share/wine" \
+        /usr/share/wine /usr/local/share/wine /opt/wine*/share/wine /usr/lib/wine \
+        /usr/lib/*/wine /usr/lib64/wine; do
+        candidates+=("$dir/fonts/marlett.ttf")
+    done
+    local file
+    for file in "${candidates[@]}"; do
+        [ -f "$file" ] && {
+            realpath "$file"
+            return 0
+        }
+    done
+    file=$(find /usr /opt -name marlett.ttf -path '*wine*' -print -quit 2>/dev/null || true)
+    [ -n "$file" ] || return 1
+    realpath "$file"
+}
+
+prepare_locked() {
+    if [ "$(cat "$prefix/.plix-setup" 2>/dev/null || true)" = "$setup_version" ]; then
+        return 0
+    fi
+    local marlett
+    marlett=$(find_marlett) || die "Wine's marlett.ttf was not found; is Wine installed?"
+    mkdir -p "$prefix"
+    # A server left from an older set-up would keep the old registry in memory. The set-up runs
+    # under a persistent server of its own, and stopping it writes the registry out.
+    stop_locked
+    start_server
+    wine wineboot --init </dev/null >/dev/null 2>&1 8>&- 9>&- || true
+    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts' \
+        /v 'Marlett (TrueType)' /t REG_SZ /d "Z:${marlett//\//\\}" /f </dev/null >/dev/null 2>&1 8>&- 9>&- ||
+        die "could not register $marlett in $prefix"
+    stop_locked
+    [ -f "$prefix/system.reg" ] || die "wineboot did not make the prefix $prefix"
+    echo "$setup_version" >"$prefix/.plix-setup"
+}
+
+start_server() {
+    # Status 2: a server for this prefix runs already, persistent since only this script starts
+    # one. The server outlives this script, so it must not hold the locks' descriptors.
+    local status=0
+    wineserver -p </dev/null >/dev/null 2>&1 8>&- 9>&- || status=$?
+    [ "$status" -eq 0 ] || [ "$status" -eq 2 ] || die "wineserver -p failed with status $status"
+    # Wine's own background programs (services, the desktop) start with the first program and
+    # live as long as the server: started by a test, they would hold its output pipe open, and
+    # ctest would wait for them. Start them here, on nothing.
+    if [ "$status" -eq 0 ]; then
+        wine wineboot </dev/null >/dev/null 2>&1 8>&- 9>&- || die "wineboot failed in $prefix"
+    fi
+}
+
+start_locked() {
+    prepare_locked
+    start_server
+}
+
+stop_locked() {
+    wineserver -k 2>/dev/null || true
+    wineserver -w 2>/dev/null || true
+}
+
+with_lock() {
+    mkdir -p "$(dirname "$prefix")"
+    exec 8>"$transition_lock"
+    flock 8
+    "$@"
+    flock -u 8
+}
+
+# Whoever takes the users' lock exclusively while holding the transition lock is the last user,
+# and ends the server; also when the run is interrupted.
+finish_run() {
+    exec 8>"$transition_lock"
+    flock 8
+    flock -u 9
+    if flock -n -x 9; then
+        stop_locked
+    fi
+    flock -u 9
+    flock -u 8
+}
+
+run_program() {
+    with_lock start_locked
+    exec 9>"$users_lock"
+    flock -s 9
+    trap finish_run EXIT
+    trap 'exit 130' INT
+    trap 'exit 143' TERM
+    local status=0
+    wine "$@" 8>&- 9>&- || status=$?
+    return "$status"
+}
+
+command=${1:-}
+[ $# -gt 0 ] && shift
+case $command in
+prepare) with_lock prepare_locked ;;
+start) with_lock start_locked ;;
+stop) with_lock stop_locked ;;
+exec)
+    [ $# -gt 0 ] || die "exec needs a program"
+    exec wine "$@"
+    ;;
+run)
+    [ $# -gt 0 ] || die "run needs a program"
+    run_program "$@"
+    ;;
+*) die "usage: wine.sh prepare|start|stop|exec PROGRAM [ARGS]|run PROGRAM [ARGS]" ;;
+esac
