@@ -165,7 +165,7 @@ def parse(path):
         for keyword, number in topic.keywords:
             cp932(keyword, "%s:%d" % (path, number))
             if keyword in seen_keywords:
-                raise SourceError("%s:%d: keyword %r is given to two topics" % (path, number, keyword))
+                raise SourceError("%s:%d: keyword %r is given twice" % (path, number, keyword))
             seen_keywords[keyword] = topic
         for _, runs, where in topic.blocks:
             for style, text, target in runs:
