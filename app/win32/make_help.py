@@ -23,7 +23,7 @@ SHIFT_JIS_CHARSET = 128
 NORMAL, BOLD, HEADING = range(3)  # font descriptors
 # Help window: position and size; the viewer takes them as pixels, older viewers as 1/1024 of
 # the screen. Either way it opens right of the game's default place.
-WINDOW_RECT = (280, 16, 720, 600)
+WINDOW_RECT = (280, 16, 720, 440)
 
 
 class SourceError(Exception):
@@ -35,7 +35,7 @@ class Topic:
         self.id, self.title, self.line = topic_id, title, line
         self.button = None
         self.keywords = []  # (keyword, line)
-        self.blocks = []  # (kind, runs): kind "p", "item" or "h"; runs [(style, text, target)]
+        self.blocks = []  # (kind, runs, where): kind "p", "item" or "h"; runs [(style, text, target)]
 
 
 # ---------------------------------------------------------------- the source text
@@ -124,6 +124,7 @@ def parse(path):
             if not topic_title:
                 raise SourceError("%s: topic %r has no title" % (where, topic_id))
             topics.append(Topic(topic_id, topic_title, number))
+            topics[-1].where = where
             continue
         key, colon, value = line.partition(":")
         if colon and key in ("title", "button", "keywords") and block is None:
@@ -263,32 +264,31 @@ def paragraph(runs, topics, font, left_indent, clickable):
     return tail, text, clickable
 
 
-def topic_records(title, topics):
+def topic_records(topics):
     """Every topic link in order: (topic index, type, LinkData1 tail, LinkData2)."""
     records = []
     for index, topic in enumerate(topics):
         records.append((index, 2, None, cp932(topic.title, "") + b"\0"))
         clickable = True
         heading = [("plain", topic.title, None)]
-        blocks = [("h1", heading)] + [(kind, runs) for kind, runs, _ in topic.blocks]
-        for kind, runs in blocks:
+        for kind, runs, where in [("h1", heading, topic.where)] + topic.blocks:
             if kind == "item":
                 runs = [("plain", "・", None)] + runs
             font = {"h1": HEADING, "h": BOLD}.get(kind, NORMAL)
             tail, text, clickable = paragraph(runs, topics, font, 8 if kind == "item" else 0, clickable)
+            if 21 + len(tail) + len(text) > BLOCK_DATA:
+                raise SourceError("%s: the paragraph is too long for a topic block" % where)
             records.append((index, 0x20, tail, text))
     return records
 
 
-def topic_file(title, topics):
+def topic_file(topics):
     """|TOPIC, and the TOPICOFFSET of each topic."""
-    records = topic_records(title, topics)
+    records = topic_records(topics)
     placed = []  # (block, offset, size)
     block, offset = 0, 0
     for _, kind, tail, text in records:
         size = 21 + (28 if kind == 2 else len(tail)) + len(text)
-        if size > BLOCK_DATA:
-            raise SourceError("a paragraph of %d bytes does not fit a topic block" % size)
         if offset + size > BLOCK_DATA:
             block, offset = block + 1, 0
         placed.append((block, offset, size))
@@ -376,7 +376,7 @@ def font_file():
 
 
 def hlp_bytes(title, topics):
-    topic_data, offsets = topic_file(title, topics)
+    topic_data, offsets = topic_file(topics)
     contexts = sorted((context_hash(t.id), offset) for t, offset in zip(topics, offsets))
     keywords = sorted((cp932(k, ""), offset) for t, offset in zip(topics, offsets) for k, _ in t.keywords)
     files = {
