@@ -123,11 +123,13 @@ def parse(path):
                 raise SourceError("%s: topic id %r is used twice" % (where, topic_id))
             if not topic_title:
                 raise SourceError("%s: topic %r has no title" % (where, topic_id))
+            cp932(topic_title, where)
             topics.append(Topic(topic_id, topic_title, number))
             topics[-1].where = where
             continue
         key, colon, value = line.partition(":")
         if colon and key in ("title", "button", "keywords") and block is None:
+            cp932(value, where)
             if key == "title":
                 title = value.strip()
             elif not topics:
@@ -156,15 +158,10 @@ def parse(path):
         raise SourceError("%s: no title: line" % path)
     if not topics:
         raise SourceError("%s: no topics" % path)
-    cp932(title, path)
     ids = {t.id: t for t in topics}
     seen_keywords = {}
     for topic in topics:
-        cp932(topic.title, "%s:%d" % (path, topic.line))
-        if topic.button:
-            cp932(topic.button, "%s:%d" % (path, topic.line))
         for keyword, number in topic.keywords:
-            cp932(keyword, "%s:%d" % (path, number))
             if keyword in seen_keywords:
                 raise SourceError("%s:%d: keyword %r is given twice" % (path, number, keyword))
             seen_keywords[keyword] = topic
@@ -313,8 +310,7 @@ def topic_file(topics):
             later = [positions[h] for h in headers if h > number]
             tail = struct.pack("<iiiiiii", topic_sizes[index],
                                topic_offsets[index - 1] if index else -1,
-                               topic_offsets.get(index + 1, -1), index, -1,
-                               positions[number + 1] if number + 1 < len(records) else -1,
+                               topic_offsets.get(index + 1, -1), index, -1, following,
                                later[0] if later else -1)
         link = struct.pack("<iiiiiB", size, len(text), previous, following, 21 + len(tail), kind)
         blocks[b][12 + o : 12 + o + size] = link + tail + text
@@ -331,7 +327,7 @@ def btree(entries, structure, page_size, flags=0x0002):
     """A B+ tree of one leaf page holding the given entries, already in key order."""
     body = b"".join(entries)
     if len(body) + 8 > page_size:
-        raise SourceError("%d bytes of %s entries do not fit one index page" % (len(body), structure))
+        raise SourceError("too many entries (%d bytes) for one index page" % len(body))
     page = struct.pack("<HHhh", page_size - 8 - len(body), len(entries), -1, -1) + body
     header = struct.pack("<HHH16sHHHHHHI", 0x293B, flags, page_size, structure, 0, 0, 0, 0xFFFF,
                          1, 1, len(entries))
@@ -352,11 +348,12 @@ def system_file(title, topics, contents_offset):
     # After a button's jump the viewer has been seen to lose the first of these macros:
     # a macro that does nothing goes first.
     macros = [b"Flush()"]
-    for topic in topics[1:]:
+    for topic in topics:
         if topic.button:
             macros.append(b'CreateButton("btn_%s","%s","JumpID(`\',`%s\')")' % (
                 topic.id.encode(), macro_string(topic.button), topic.id.encode()))
     macros.append(b"BrowseButtons()")
+    # The main window, with valid type, name, caption, position and size: the caption is ours.
     x, y, w, h = WINDOW_RECT
     window = struct.pack("<H10s9s51sHHHHHII", 0x007F, b"main", b"main", title_bytes,
                          x, y, w, h, 0, 0xFFFFFF, 0xFFFFFF)
