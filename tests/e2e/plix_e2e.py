@@ -834,6 +834,7 @@ def main():
     parser.add_argument("--reference-box", required=True, help="reference_box.exe")
     parser.add_argument("--out", required=True, help="folder for the screenshots and logs")
     args = parser.parse_args()
+    args.exe, args.reference_box, args.out = map(os.path.abspath, (args.exe, args.reference_box, args.out))
 
     for tool in ("Xvfb", "wine", "wineserver", "xdotool", "xwininfo", "import"):
         if shutil.which(tool) is None:
@@ -851,7 +852,7 @@ def main():
     signal.alarm(DEADLINE_S)
 
     # The help viewer looks for plix.hlp in the game's working directory, as beside plix.exe.
-    os.chdir(os.path.dirname(os.path.abspath(args.exe)))
+    os.chdir(os.path.dirname(args.exe))
     desktop = Desktop(args.out)
     try:
         desktop.start()
