@@ -22,4 +22,6 @@ check_display
 cmake --preset win64 >/dev/null
 cmake --build --preset win64 -j "$(nproc)" --target plix
 
-PLIX_WINEPREFIX="$PWD/build/win64/wineprefix" exec cmake/wine.sh run build/win64/plix.exe
+# The help viewer looks for plix.hlp in the game's working directory: the program's own folder.
+cd build/win64
+PLIX_WINEPREFIX="$PWD/wineprefix" exec ../../cmake/wine.sh run plix.exe

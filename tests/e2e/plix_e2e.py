@@ -41,6 +41,9 @@ EXIT_TEXT = "終了して良いですか？"
 EXIT_STYLE = 0x21  # MB_OKCANCEL | MB_ICONQUESTION
 RESULT_CAPTION = "REVERSI POINT"
 RESULT_STYLE = 0  # MB_OK
+HELP_PROGRAM = "winhlp32.exe"
+HELP_CAPTION = "PLIX ヘルプ"
+HELP_TOPIC_BUTTONS = 6  # after the viewer's own 概要, 索引 and 戻る
 
 RED, BLUE, EMPTY = "R", "B", "."
 START = "." * 27 + "RB" + "." * 6 + "BR" + "." * 27
@@ -661,6 +664,75 @@ def human_opening(desktop, plix):
     return board
 
 
+def help_layout(image, rect):
+    """The centres of the help window's button cells in reading order and its text area, from its
+    pixels:
+    the button bar is the band of button-face grey between the menu bar and the white text."""
+    x, y, w, h = rect
+    caption = [j for j in range(y, y + h // 4) if is_colourful(image.pixel(x + w // 2, j))]
+    if not caption:
+        raise Failure("the help window has no active caption")
+    grey = [j for j in range(caption[-1] + 1, y + h // 2) if 225 <= min(image.pixel(x + w - 20, j)) < 252]
+    bar = [(top, bottom) for top, bottom in bands([j in grey for j in range(y + h)], 2) if bottom - top > 10]
+    if not bar:
+        raise Failure("no button bar in the help window")
+    top, bottom = bar[0]
+    frame = caption[0] - y
+    # Black label text only: the buttons' edges are grey, and so are disabled buttons' labels.
+    labels = []
+    rows = [any(is_black(image.pixel(i, j)) for i in range(x, x + w)) for j in range(top, bottom + 1)]
+    for first, last in bands(rows, 3):
+        columns = [any(is_black(image.pixel(i, j)) for j in range(top + first, top + last + 1))
+                   for i in range(x, x + w)]
+        labels += [(x + (a + b) // 2, top + (first + last) // 2) for a, b in bands(columns, 8)]
+    # The viewer lays its buttons out in rows of equal cells; 概要 is always the first one.
+    ys = sorted({ly for _, ly in labels})
+    row = [lx for lx, ly in labels if ly == ys[0]]
+    if len(ys) < 2 or len(row) < 2:
+        raise Failure("the help's button bar shows labels at %s" % labels)
+    cell = min(b - a for a, b in zip(row, row[1:]))
+    per_row = round((row[-1] - row[0]) / cell) + 1
+    slots = [(row[0] + cell * (k % per_row), ys[0] + (ys[1] - ys[0]) * (k // per_row)) for k in range(2 * per_row)]
+    return slots, (x + frame + 4, bottom + 4, w - 2 * frame - 30, min(240, y + h - bottom - 12))
+
+
+def help_viewer(desktop, plix, board):
+    log("help: ヘルプ → ヘルプ opens the viewer, its buttons reach every topic, the game plays on")
+    plix.menu_popup_item(MENU_HELP, 0)
+    _, rect = desktop.wait_window(HELP_PROGRAM, HELP_CAPTION, timeout=20)
+    text = lambda: desktop.capture().crop(*area).rgb
+    time.sleep(1.0)
+    image = desktop.shot("help-contents")
+    desktop.shot("help-window", image.crop(*rect))
+    buttons, area = help_layout(image, rect)
+    contents = image.crop(*area).rgb
+    if all(contents[i : i + 3] == b"\xff\xff\xff" for i in range(0, len(contents), 3)):
+        raise Failure("the help's contents page is blank")
+
+    pages = [contents]
+    for number, button in enumerate(buttons[3 : 3 + HELP_TOPIC_BUTTONS], 1):
+        desktop.click(*button)
+        wait_for(lambda: text() != pages[-1], 5, "topic %d after its button" % number)
+        time.sleep(0.3)
+        pages.append(text())
+        desktop.shot("help-topic-%d" % number)
+    if len(set(pages)) != len(pages):
+        raise Failure("the help's buttons do not lead to %d different topics" % HELP_TOPIC_BUTTONS)
+    desktop.click(*buttons[0])
+    wait_for(lambda: text() == contents, 5, "the contents page again after 概要")
+
+    for side, title in ((RED, TITLE_BLUE), (BLUE, TITLE_RED)):
+        col, row = legal_moves(board, side)[0]
+        board = play(board, col, row, side)
+        desktop.click(*plix.centre(col, row))
+        plix.expect(board, title, "a move for %s with the help %s" % (side, "open" if side == RED else "closed"))
+        if side == RED:
+            desktop.click(area[0] + area[2] // 2, area[1] + area[3] - 10)  # no link there
+            desktop.key("alt+F4")
+            desktop.wait_no_window(HELP_PROGRAM, HELP_CAPTION)
+    return board
+
+
 def exit_cancelled(desktop, plix, board, title, how, reference_exe=None):
     log("exit question through %s, answered with Cancel" % how)
     if how == "the close box":
@@ -800,6 +872,7 @@ def main():
     parser.add_argument("--reference-box", required=True, help="reference_box.exe")
     parser.add_argument("--out", required=True, help="folder for the screenshots and logs")
     args = parser.parse_args()
+    args.exe, args.reference_box, args.out = map(os.path.abspath, (args.exe, args.reference_box, args.out))
 
     for tool in ("Xvfb", "wine", "wineserver", "xdotool", "xwininfo", "import"):
         if shutil.which(tool) is None:
@@ -816,12 +889,15 @@ def main():
         signal.signal(signum, interrupted)
     signal.alarm(DEADLINE_S)
 
+    # The help viewer looks for plix.hlp in the game's working directory, as beside plix.exe.
+    os.chdir(os.path.dirname(args.exe))
     desktop = Desktop(args.out)
     try:
         desktop.start()
         plix = Plix(desktop, args.exe)
         first_screen(desktop, plix)
         board = human_opening(desktop, plix)
+        board = help_viewer(desktop, plix, board)
         exit_cancelled(desktop, plix, board, TITLE_RED, "the close box", args.reference_box)
         opponent_dialog(desktop, plix)
         computer_reply(desktop, plix)

@@ -1,0 +1,239 @@
+#!/usr/bin/env python3
+"""The help file read back the way the help viewer reads it, and the writer's refusal of bad
+source. Usage: help_file_test.py MAKE_HELP_PY PLIX_HLP"""
+import os
+import re
+import struct
+import subprocess
+import sys
+import tempfile
+import unittest
+
+MAKE_HELP, HLP = sys.argv[1:3]
+
+
+def u16(data, at):
+    return struct.unpack_from("<H", data, at)[0]
+
+
+def u32(data, at):
+    return struct.unpack_from("<I", data, at)[0]
+
+
+def i32(data, at):
+    return struct.unpack_from("<i", data, at)[0]
+
+
+def context_hash(name):
+    value = 0
+    for c in name.lower():
+        code = (ord(c) - 80 if c.isalpha() else 10 if c == "0" else ord(c) - 48 if c.isdigit()
+                else {".": 12, "_": 13}.get(c, 0))
+        value = (value * 43 + code) & 0xFFFFFFFF if code else value
+    return struct.unpack("<i", struct.pack("<I", value))[0]
+
+
+def leaf_entries(tree, entry_size):
+    """The entries of a one-level B+ tree; entry_size(page, at) gives each entry's length."""
+    assert u16(tree, 0) == 0x293B, "B+ tree magic"
+    page_size, root, levels, count = u16(tree, 4), u16(tree, 26), u16(tree, 32), u32(tree, 34)
+    assert (root, levels, u16(tree, 30)) == (0, 1, 1), "one leaf page"
+    page = tree[38 : 38 + page_size]
+    assert len(page) == page_size and u16(page, 2) == count, "page count"
+    entries, at = [], 8
+    for _ in range(count):
+        size = entry_size(page, at)
+        entries.append(page[at : at + size])
+        at += size
+    assert u16(page, 0) == page_size - at, "free bytes of the page"
+    return entries
+
+
+def stringz(data, at):
+    return data[at : data.index(b"\0", at)]
+
+
+def read_help(data):
+    """Walks the whole file and returns what the viewer would use; fails on any inconsistency."""
+    magic, directory, free, size = struct.unpack_from("<IIiI", data)
+    assert (magic, free, size) == (0x00035F3F, -1, len(data)), "file header"
+
+    def internal(offset):
+        reserved, used = u32(data, offset), u32(data, offset + 4)
+        assert reserved >= used + 9 and offset + reserved <= len(data), "internal file bounds"
+        return data[offset + 9 : offset + 9 + used]
+
+    names = leaf_entries(internal(directory), lambda p, at: p.index(b"\0", at) - at + 5)
+    files = {e[:-5]: internal(u32(e, len(e) - 4)) for e in names}
+    assert list(files) == sorted(files), "directory order"
+    assert {b"|SYSTEM", b"|TOPIC", b"|FONT", b"|CONTEXT"} <= set(files), "required files"
+
+    system = files[b"|SYSTEM"]
+    assert struct.unpack_from("<HHHIH", system) == (0x036C, 21, 1, 0, 0), "|SYSTEM header"
+    records, at = {}, 12
+    while at < len(system):
+        kind, length = struct.unpack_from("<HH", system, at)
+        records.setdefault(kind, []).append(system[at + 4 : at + 4 + length])
+        at += 4 + length
+    assert at == len(system), "|SYSTEM records end with the file"
+
+    font = files[b"|FONT"]
+    faces, descriptors, face_at, descriptor_at = struct.unpack_from("<HHHH", font)
+    assert len(font) == descriptor_at + 11 * descriptors and faces >= 1, "|FONT size"
+    width = (descriptor_at - face_at) // faces
+    for n in range(faces):
+        name = font[face_at + n * width : face_at + (n + 1) * width].rstrip(b"\0")
+        assert face_at == 8 and name.isascii() and name.decode().isprintable(), "font face name"
+    for n in range(descriptors):
+        assert u16(font, descriptor_at + 11 * n + 3) < faces, "font face index"
+        assert 1 <= font[descriptor_at + 11 * n + 2] <= 5, "font family"
+
+    topic = files[b"|TOPIC"]
+    assert topic and len(topic) % 4096 == 0, "|TOPIC is whole 4 KiB blocks"
+    pages, links, walked, position, previous, counted = [], [], [], 12, -1, {}
+    while position != 0xFFFFFFFF:
+        walked.append(position)
+        block, offset = (position - 12) >> 14, (position - 12) & 0x3FFF
+        assert block < len(topic) // 4096 and offset + 21 <= 4084, "topic link position"
+        base = block * 4096 + 12 + offset
+        size, length2, back, ahead, length1 = struct.unpack_from("<IIiII", topic, base)
+        kind = topic[base + 20]
+        assert back == previous and size == length1 + length2, "topic link sizes and chain"
+        assert offset + size <= 4084, "topic link inside its block"
+        text = topic[base + length1 : base + size]
+        if kind == 2:
+            fields = struct.unpack_from("<iiiiiii", topic, base + 21)
+            pages.append(dict(position=position, fields=fields, title=stringz(text, 0).decode("cp932"),
+                              offset=(block << 15) + counted.get(block, 0)))
+        else:
+            assert kind == 0x20 and pages, "text record after a topic header"
+            counted[block] = counted.get(block, 0) + read_paragraph(topic[base + 21 : base + length1], text,
+                                                                    descriptors, links)
+        previous, position = position, ahead
+    headers = [p["position"] for p in pages]
+    for block in range(len(topic) // 4096):
+        mine = [p for p in walked if (p - 12) >> 14 == block]
+        before = [p for p in walked if (p - 12) >> 14 < block]
+        upto = [p for p in headers if (p - 12) >> 14 <= block]
+        expected = (before[-1] if before else -1, mine[0], upto[-1] if upto else -1)
+        assert struct.unpack_from("<iii", topic, block * 4096) == expected, "topic block header"
+
+    contexts = [struct.unpack("<iI", e) for e in leaf_entries(files[b"|CONTEXT"], lambda p, at: 8)]
+    assert contexts == sorted(contexts), "|CONTEXT order"
+    offsets = [p["offset"] for p in pages]
+    assert offsets == sorted(set(offsets)), "topic offsets rise"
+    assert sorted(o for _, o in contexts) == offsets, "one context for every topic"
+    keywords = {}
+    if b"|KWBTREE" in files:
+        for entry in leaf_entries(files[b"|KWBTREE"], lambda p, at: p.index(b"\0", at) - at + 7):
+            count, where = struct.unpack_from("<HI", entry, len(entry) - 6)
+            assert count == 1, "the viewer takes one topic per keyword"
+            keywords[entry[:-7].decode("cp932")] = u32(files[b"|KWDATA"], where)
+    return dict(records=records, pages=pages, offsets=offsets, contexts=dict(contexts), links=links,
+                keywords=keywords, fonts=descriptors)
+
+
+def read_paragraph(data1, text, fonts, links):
+    """Parses a text record's paragraph info and command stream; returns its TopicLength."""
+    pos = 2 if data1[0] & 1 == 0 else 4  # TopicSize, compressed long
+    length = data1[pos] // 2 if data1[pos] & 1 == 0 else u16(data1, pos) // 2
+    pos += 1 if data1[pos] & 1 == 0 else 2
+    assert length == len(text), "TopicLength counts the record's text"
+    bits = u16(data1, pos + 4)
+    pos += 6
+    assert bits & ~0x0076 == 0, "paragraph info the viewer reads"
+    for bit in (0x02, 0x04, 0x08, 0x10, 0x20, 0x40):
+        pos += (1 if data1[pos] & 1 == 0 else 2) if bits & bit else 0
+    strings = text.split(b"\0")
+    assert strings[-1] == b"", "text ends with a NUL"
+    for n, _ in enumerate(strings[:-1]):
+        code = data1[pos]
+        if code == 0xFF:
+            break
+        if code == 0x80:
+            assert u16(data1, pos + 1) < fonts, "font command"
+            pos += 3
+        elif code == 0xE3:
+            links.append(i32(data1, pos + 1))
+            pos += 5
+        else:
+            assert code in (0x81, 0x82, 0x89), "command 0x%02x" % code
+            pos += 1
+    assert data1[pos:] == b"\xff" and n == len(strings) - 2, "one string per command, then 0xFF"
+    return length
+
+
+class CommittedHelp(unittest.TestCase):
+    def test_the_viewer_reads_every_part(self):
+        with open(HLP, "rb") as f:
+            help_file = read_help(f.read())
+        records, pages, contexts = help_file["records"], help_file["pages"], help_file["contexts"]
+        title = records[1][0][:-1].decode("cp932")
+        self.assertEqual(title, "PLIX ヘルプ")
+        self.assertEqual(records[11][0][0], 128)  # Shift-JIS
+        flags, _, name, caption = struct.unpack_from("<H10s9s51s", records[6][0])
+        self.assertEqual((flags & 7, name.rstrip(b"\0"), caption.rstrip(b"\0").decode("cp932")),
+                         (7, b"main", title))
+        self.assertEqual(u32(records[3][0], 0), pages[0]["offset"], "the contents topic")
+
+        macros = [m[:-1] for m in records[4]]
+        self.assertNotIn(b"BrowseButtons", macros[0], "the first macro can be lost after a jump")
+        self.assertIn(b"BrowseButtons()", macros)
+        buttons = [re.fullmatch(rb'CreateButton\("(\w+)","((?:\\.|[^"\\])*)","JumpID\(`\',`([\w.]+)\'\)"\)', m)
+                   for m in macros if m.startswith(b"CreateButton")]
+        self.assertTrue(all(buttons))
+        targets = {b.group(3).decode() for b in buttons}
+        for target in targets | set(help_file["links"]):
+            hashed = target if isinstance(target, int) else context_hash(target)
+            self.assertIn(contexts.get(hashed), help_file["offsets"], target)
+        self.assertEqual(len(targets), len(pages) - 1, "a button for every main topic")
+        for b in buttons:
+            re.sub(rb"\\(.)", rb"\1", b.group(2)).decode("cp932")
+
+        # The browse sequence runs through all topics in order, both ways.
+        offsets = help_file["offsets"]
+        for n, page in enumerate(pages):
+            back, ahead = page["fields"][1], page["fields"][2]
+            self.assertEqual(back, offsets[n - 1] if n else -1, page["title"])
+            self.assertEqual(ahead, offsets[n + 1] if n + 1 < len(pages) else -1, page["title"])
+            self.assertEqual(page["fields"][6], pages[n + 1]["position"] if n + 1 < len(pages) else -1)
+        self.assertTrue(set(help_file["keywords"].values()) <= set(offsets))
+        self.assertGreaterEqual(len(pages), 6)
+
+
+class BadSource(unittest.TestCase):
+    GOOD = "title: T\n\n== a | Alpha\nSee [[b|Beta]] and *more*.\n\n== b | Beta\nbutton: B(&B)\n- item\n"
+
+    def write(self, source):
+        folder = tempfile.mkdtemp()
+        path = os.path.join(folder, "help.txt")
+        with open(path, "w", encoding="utf-8") as f:
+            f.write(source)
+        outputs = [os.path.join(folder, "out.hlp"), os.path.join(folder, "out.html")]
+        run = subprocess.run([sys.executable, MAKE_HELP, path] + outputs, capture_output=True, text=True)
+        return run, path, outputs
+
+    def test_refused_with_file_and_line_and_nothing_written(self):
+        cases = {
+            "reference to unknown topic id 'c'": (self.GOOD.replace("[[b|", "[[c|"), 4),
+            "is not made of": (self.GOOD.replace("== b", "== b-1"), 6),
+            "is used twice": (self.GOOD.replace("== b", "== A"), 6),
+            "has no code page 932 form": (self.GOOD.replace("- item", "- caf\u00e9"), 8),
+            "is given twice": (self.GOOD.replace("button:", "keywords: k\nkeywords: k\nbutton:"), 8),
+        }
+        for message, (source, line) in cases.items():
+            run, path, outputs = self.write(source)
+            self.assertEqual(run.returncode, 1, message)
+            self.assertIn("%s:%d:" % (path, line), run.stderr)
+            self.assertIn(message, run.stderr)
+            self.assertFalse(any(os.path.exists(o) for o in outputs), message)
+
+    def test_a_jump_in_single_byte_text_is_a_hotspot(self):
+        run, _, outputs = self.write(self.GOOD)
+        self.assertEqual(run.returncode, 0, run.stderr)
+        with open(outputs[0], "rb") as f:
+            self.assertEqual(read_help(f.read())["links"], [context_hash("b")])
+
+
+if __name__ == "__main__":
+    unittest.main(argv=sys.argv[:1] + sys.argv[3:])
