@@ -704,6 +704,7 @@ def help_viewer(desktop, plix, board):
     time.sleep(1.0)
     image = desktop.shot("help-contents")
     desktop.shot("help-window", image.crop(*rect))
+    expect_close_button(image, rect, "the help viewer")
     buttons, area = help_layout(image, rect)
     contents = image.crop(*area).rgb
     if all(contents[i : i + 3] == b"\xff\xff\xff" for i in range(0, len(contents), 3)):
