@@ -1,17 +1,6 @@
-# Cross-compiles for 64-bit Windows with mingw-w64 (the posix thread model, which GoogleTest
-# needs); ctest runs the programs through Wine.
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross-compiles for 64-bit Windows with mingw-w64; ctest runs the programs through Wine.
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-
 set(PLIX_MINGW_PREFIX x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER ${PLIX_MINGW_PREFIX}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${PLIX_MINGW_PREFIX}-g++-posix)
-set(CMAKE_RC_COMPILER ${PLIX_MINGW_PREFIX}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${PLIX_MINGW_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)
 
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine.sh exec)

@@ -9,15 +9,24 @@ packages=(
     googletest libbenchmark-dev
     clang libclang-rt-14-dev
     valgrind
-    wine wine64
+    wine wine64 wine32:i386
     xvfb xauth xdotool x11-utils imagemagick python3
     fonts-ipafont-gothic
     locales
+    desktop-file-utils
 )
 
 sudo_cmd=()
 if [ "$(id -u)" -ne 0 ]; then
     sudo_cmd=(sudo)
+fi
+
+# The 32-bit Wine (for the win32 build's tests and the 32-bit archive) comes from Debian's i386
+# architecture, which a fresh amd64 machine has not enabled.
+if [ "$(dpkg --print-architecture)" = amd64 ] &&
+    ! dpkg --print-foreign-architectures | grep -qx i386; then
+    echo "setup: enabling the i386 architecture for 32-bit Wine"
+    "${sudo_cmd[@]}" dpkg --add-architecture i386
 fi
 
 missing=()

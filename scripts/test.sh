@@ -2,7 +2,8 @@
 # Sets everything up, builds the native (sanitized and plain), fuzzing and Windows trees, and
 # runs every test: the native ones under AddressSanitizer and UndefinedBehaviorSanitizer (and the
 # soak and benchmark smoke in the optimised build), a bounded libFuzzer run per target, and the
-# Windows ones, the end-to-end test included, through Wine on a virtual X display.
+# Windows ones of the 64-bit and the 32-bit build, the end-to-end test included, through Wine
+# (64-bit and 32-bit) on a virtual X display.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -32,11 +33,13 @@ mkdir -p "$log_dir"
 started=$SECONDS
 
 run_ctest() {
-    local preset=$1
+    local preset=$1 stage_started=$SECONDS
     shift
     # ctest's own summary line is kept per preset and added up at the end.
     "$@" ctest --preset "$preset" -j "$jobs" 2>&1 | tee "$log_dir/$preset.log"
-    return "${PIPESTATUS[0]}"
+    local code=${PIPESTATUS[0]}
+    echo "== $preset took $((SECONDS - stage_started)) s"
+    return "$code"
 }
 
 status=0
@@ -60,10 +63,15 @@ cmake --preset win64 >/dev/null
 cmake --build --preset win64 -j "$jobs"
 run_ctest win64 xvfb-run -a -s "-screen 0 1280x1024x24" || status=1
 
+echo "== win32: the 32-bit Windows programs through 32-bit Wine"
+cmake --preset win32 >/dev/null
+cmake --build --preset win32 -j "$jobs"
+run_ctest win32 xvfb-run -a -s "-screen 0 1280x1024x24" || status=1
+
 passed=0
 failed=0
 for log in "$log_dir"/native-asan.log "$log_dir"/native.log "$log_dir"/fuzz.log \
-    "$log_dir"/win64.log; do
+    "$log_dir"/win64.log "$log_dir"/win32.log; do
     line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -n 1 || true)
     if [ -z "$line" ]; then
         status=1

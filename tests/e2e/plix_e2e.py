@@ -272,6 +272,9 @@ class Desktop:
                    WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d",
                    LANG="ja_JP.UTF-8", LC_ALL="ja_JP.UTF-8")
         env["PLIX_WINEPREFIX"] = env["WINEPREFIX"]
+        # The 32-bit build runs in a 32-bit prefix, as on 32-bit Windows.
+        if os.environ.get("PLIX_WINEARCH"):
+            env["PLIX_WINEARCH"] = env["WINEARCH"] = os.environ["PLIX_WINEARCH"]
         self.env = env
         log("display %s, Wine prefix %s" % (display, env["WINEPREFIX"]))
 

@@ -26,10 +26,11 @@ std::vector<std::uint8_t> ReadFile(const std::string& path) {
                                      std::istreambuf_iterator<char>());
 }
 
-// The parts of a PE file the checks need.
+// The parts of a PE file the checks need, for a program of the test's own bitness (PE32+ in the
+// 64-bit build, PE32 in the 32-bit one).
 struct PeImage {
     const std::vector<std::uint8_t>& bytes;
-    const IMAGE_NT_HEADERS64* headers = nullptr;
+    const IMAGE_NT_HEADERS* headers = nullptr;
 
     explicit PeImage(const std::vector<std::uint8_t>& file) : bytes(file) {
         if (file.size() < sizeof(IMAGE_DOS_HEADER)) {
@@ -37,12 +38,12 @@ struct PeImage {
         }
         const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(file.data());
         if (dos->e_magic != IMAGE_DOS_SIGNATURE ||
-            file.size() < dos->e_lfanew + sizeof(IMAGE_NT_HEADERS64)) {
+            file.size() < dos->e_lfanew + sizeof(IMAGE_NT_HEADERS)) {
             return;
         }
-        const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS64*>(file.data() + dos->e_lfanew);
+        const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(file.data() + dos->e_lfanew);
         if (nt->Signature == IMAGE_NT_SIGNATURE &&
-            nt->OptionalHeader.Magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC) {
+            nt->OptionalHeader.Magic == IMAGE_NT_OPTIONAL_HDR_MAGIC) {
             headers = nt;
         }
     }
@@ -88,7 +89,15 @@ TEST(PlixExe, IsASmallGuiProgramNeedingOnlyWindowsOwnDlls) {
     EXPECT_LE(file.size(), 1u << 20);
     const PeImage image(file);
     ASSERT_NE(image.headers, nullptr);
-    EXPECT_EQ(image.headers->OptionalHeader.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
+    const IMAGE_OPTIONAL_HEADER& optional = image.headers->OptionalHeader;
+    EXPECT_EQ(optional.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
+    // Windows refuses a program that asks for a newer version than its own. Neither build may ask
+    // for more than 5.2, the first 64-bit Windows, which the 64-bit one needs anyway.
+    const auto version = [](unsigned major, unsigned minor) { return major * 100 + minor; };
+    EXPECT_LE(version(optional.MajorOperatingSystemVersion, optional.MinorOperatingSystemVersion),
+              version(5, 2));
+    EXPECT_LE(version(optional.MajorSubsystemVersion, optional.MinorSubsystemVersion),
+              version(5, 2));
 
     const std::vector<std::string> dlls = image.ImportedDlls();
     EXPECT_FALSE(dlls.empty());
@@ -147,27 +156,29 @@ class RunningPlix {
     }
 
   private:
+    struct Search {
+        DWORD process;
+        const char* window_class;
+        HWND found;
+    };
+
+    static BOOL CALLBACK Match(HWND window, LPARAM data) {
+        auto* search = reinterpret_cast<Search*>(data);
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        char name[32] = {};
+        GetClassNameA(window, name, sizeof name);
+        if (process == search->process && IsWindowVisible(window) &&
+            std::strcmp(name, search->window_class) == 0) {
+            search->found = window;
+            return FALSE;
+        }
+        return TRUE;
+    }
+
     HWND FindOwn(const char* window_class) const {
-        struct Search {
-            DWORD process;
-            const char* window_class;
-            HWND found;
-        } search = {process_.dwProcessId, window_class, nullptr};
-        EnumWindows(
-            [](HWND window, LPARAM data) -> BOOL {
-                auto* search_ = reinterpret_cast<Search*>(data);
-                DWORD process = 0;
-                GetWindowThreadProcessId(window, &process);
-                char name[32] = {};
-                GetClassNameA(window, name, sizeof name);
-                if (process == search_->process && IsWindowVisible(window) &&
-                    std::strcmp(name, search_->window_class) == 0) {
-                    search_->found = window;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
+        Search search = {process_.dwProcessId, window_class, nullptr};
+        EnumWindows(Match, reinterpret_cast<LPARAM>(&search));
         return search.found;
     }
 

@@ -390,6 +390,33 @@ TEST_F(MainWindowTest, ConfirmedCloseDestroysTheWindowAndQuitsWithZero) {
     EXPECT_EQ(code, 0u);
 }
 
+// Answers the viewer's box about plix.hlp (callbacks are named functions: 32-bit Windows calls
+// them as stdcall, which a lambda does not convert to with every compiler).
+BOOL CALLBACK DeclineMissingHelpFile(HWND box, LPARAM said) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(box, &process);
+    char name[16] = {};
+    GetClassNameA(box, name, sizeof name);
+    if (process == GetCurrentProcessId() || !IsWindowVisible(box) ||
+        std::strcmp(name, "#32770") != 0) {
+        return TRUE;
+    }
+    char text[512] = {};
+    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+    if (std::strstr(text, "plix.hlp") == nullptr) {
+        return TRUE;
+    }
+    *reinterpret_cast<std::string*>(said) = text;
+    // Decline the offer to look for the file.
+    for (int id : {IDNO, IDCANCEL, IDOK}) {
+        if (GetDlgItem(box, id) != nullptr) {
+            PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+            break;
+        }
+    }
+    return FALSE;
+}
+
 // The help viewer is another process; its own box says that plix.hlp is missing. A helper
 // thread answers that box, since the window's thread waits inside WinHelpA meanwhile.
 TEST_F(MainWindowTest, HelpOpensTheViewerOnPlixHlpAndAnswersZero) {
@@ -399,32 +426,7 @@ TEST_F(MainWindowTest, HelpOpensTheViewerOnPlixHlpAndAnswersZero) {
     std::thread helper([&] {
         for (int i = 0; i < 300 && viewer_said.empty(); ++i) {
             Sleep(50);
-            EnumWindows(
-                [](HWND box, LPARAM said) -> BOOL {
-                    DWORD process = 0;
-                    GetWindowThreadProcessId(box, &process);
-                    char name[16] = {};
-                    GetClassNameA(box, name, sizeof name);
-                    if (process == GetCurrentProcessId() || !IsWindowVisible(box) ||
-                        std::strcmp(name, "#32770") != 0) {
-                        return TRUE;
-                    }
-                    char text[512] = {};
-                    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-                    if (std::strstr(text, "plix.hlp") == nullptr) {
-                        return TRUE;
-                    }
-                    *reinterpret_cast<std::string*>(said) = text;
-                    // Decline the offer to look for the file.
-                    for (int id : {IDNO, IDCANCEL, IDOK}) {
-                        if (GetDlgItem(box, id) != nullptr) {
-                            PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
-                            break;
-                        }
-                    }
-                    return FALSE;
-                },
-                reinterpret_cast<LPARAM>(&viewer_said));
+            EnumWindows(DeclineMissingHelpFile, reinterpret_cast<LPARAM>(&viewer_said));
         }
     });
     const LRESULT result = Command(IDM_HELP);
@@ -448,18 +450,20 @@ class StartupTest : public ::testing::Test {
     }
 };
 
+void CALLBACK ExitOnceTheWindowIsUp(HWND, UINT, UINT_PTR id, DWORD) {
+    const HWND window = FindWindowA("PLIX", nullptr);
+    if (window != nullptr) {
+        KillTimer(nullptr, id);
+        PostMessageA(window, WM_COMMAND, IDM_EXIT, 0);
+    }
+}
+
 TEST_F(StartupTest, RunsTheLoopUntilAConfirmedExitAndReturnsZero) {
     const HINSTANCE instance = GetModuleHandleA(nullptr);
     ASSERT_TRUE(UnregisterClassA("PLIX", instance));
     MainSession() = InitialSession();
     // Once the window is up, choose Exit from its menu and confirm.
-    const UINT_PTR exit_soon = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR id, DWORD) {
-        const HWND window = FindWindowA("PLIX", nullptr);
-        if (window != nullptr) {
-            KillTimer(nullptr, id);
-            PostMessageA(window, WM_COMMAND, IDM_EXIT, 0);
-        }
-    });
+    const UINT_PTR exit_soon = SetTimer(nullptr, 0, 50, ExitOnceTheWindowIsUp);
     std::string painted_title;
     ModalAnswerer answerer([&](HWND box) {
         char title[32] = {};
@@ -481,14 +485,13 @@ TEST_F(StartupTest, EndsAtOnceWhenTheClassCannotBeRegistered) {
     EXPECT_EQ(FindWindowA("PLIX", nullptr), nullptr);
 }
 
+LRESULT CALLBACK VetoWindowCreation(int code, WPARAM wParam, LPARAM lParam) {
+    return code == HCBT_CREATEWND ? 1 : CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 TEST_F(StartupTest, EndsAtOnceWhenTheWindowCannotBeCreated) {
     // A CBT hook that vetoes every window this thread creates.
-    const HHOOK veto = SetWindowsHookExA(
-        WH_CBT,
-        [](int code, WPARAM wParam, LPARAM lParam) -> LRESULT {
-            return code == HCBT_CREATEWND ? 1 : CallNextHookEx(nullptr, code, wParam, lParam);
-        },
-        nullptr, GetCurrentThreadId());
+    const HHOOK veto = SetWindowsHookExA(WH_CBT, VetoWindowCreation, nullptr, GetCurrentThreadId());
     ASSERT_NE(veto, nullptr);
     // A previous instance: registration is skipped and the creation is what fails.
     const int code =

@@ -48,22 +48,20 @@ std::string NameOf(LPSTR name) {
                                 : std::string(name);
 }
 
+BOOL CALLBACK AddResource(HMODULE, LPCSTR type, LPSTR name, LONG_PTR list) {
+    reinterpret_cast<std::vector<std::string>*>(list)->push_back(NameOf(const_cast<LPSTR>(type)) +
+                                                                 "/" + NameOf(name));
+    return TRUE;
+}
+
+BOOL CALLBACK AddResourcesOfType(HMODULE module, LPSTR type, LONG_PTR list) {
+    EnumResourceNamesA(module, type, AddResource, list);
+    return TRUE;
+}
+
 TEST_F(ResourcesTest, AreExactlyTheMenuTheDialogAndTheIcon) {
     std::vector<std::string> found;
-    EnumResourceTypesA(
-        module_,
-        [](HMODULE module, LPSTR type, LONG_PTR list) -> BOOL {
-            EnumResourceNamesA(
-                module, type,
-                [](HMODULE, LPCSTR type_, LPSTR name, LONG_PTR list_) -> BOOL {
-                    reinterpret_cast<std::vector<std::string>*>(list_)->push_back(
-                        NameOf(const_cast<LPSTR>(type_)) + "/" + NameOf(name));
-                    return TRUE;
-                },
-                list);
-            return TRUE;
-        },
-        reinterpret_cast<LONG_PTR>(&found));
+    EnumResourceTypesA(module_, AddResourcesOfType, reinterpret_cast<LONG_PTR>(&found));
     std::sort(found.begin(), found.end());
     // RT_ICON (3) holds the one image of the icon group RT_GROUP_ICON (14).
     const std::vector<std::string> expected = {"#14/PLIX", "#3/#1", "#4/PLIX", "#5/TAISEN"};

@@ -38,22 +38,23 @@ void CALLBACK ModalAnswerer::OnTick(HWND, UINT, UINT_PTR, DWORD) {
     }
 }
 
+namespace {
+
+BOOL CALLBACK AddVisibleBox(HWND window, LPARAM boxes) {
+    char name[16];
+    if (IsWindowVisible(window) && GetClassNameA(window, name, sizeof name) > 0 &&
+        std::string(name) == "#32770") {
+        reinterpret_cast<std::vector<HWND>*>(boxes)->push_back(window);
+    }
+    return TRUE;
+}
+
+}  // namespace
+
 void ModalAnswerer::Poll() {
-    struct Search {
-        std::vector<HWND> boxes;
-    } search;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM found) -> BOOL {
-            char name[16];
-            if (IsWindowVisible(window) && GetClassNameA(window, name, sizeof name) > 0 &&
-                std::string(name) == "#32770") {
-                reinterpret_cast<Search*>(found)->boxes.push_back(window);
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    for (HWND box : search.boxes) {
+    std::vector<HWND> boxes;
+    EnumThreadWindows(GetCurrentThreadId(), AddVisibleBox, reinterpret_cast<LPARAM>(&boxes));
+    for (HWND box : boxes) {
         if (std::find(seen_.begin(), seen_.end(), box) == seen_.end()) {
             seen_.push_back(box);
         }
@@ -143,7 +144,8 @@ ClientPixels::ClientPixels(HWND window) {
 
 namespace {
 
-// One entry of the GDI handle table, as Windows and Wine lay it out on x64.
+// One entry of the GDI handle table, as Wine lays it out for 64-bit and 32-bit programs alike
+// (and Windows on x64).
 struct GdiHandleEntry {
     std::uint64_t object;
     std::uint16_t process_id;
@@ -163,9 +165,10 @@ const GdiHandleEntry* GdiHandleTable() {
                                   sizeof basic, nullptr) != 0) {
         return nullptr;
     }
-    // PEB.GdiSharedHandleTable, at the same offset in every x64 Windows and in Wine.
+    // PEB.GdiSharedHandleTable, at the same offset in every Windows and in Wine of a bitness.
+    const size_t offset = sizeof(void*) == 8 ? 0xF8 : 0x94;
     return *reinterpret_cast<const GdiHandleEntry* const*>(
-        reinterpret_cast<const char*>(basic.PebBaseAddress) + 0xF8);
+        reinterpret_cast<const char*>(basic.PebBaseAddress) + offset);
 }
 
 }  // namespace
