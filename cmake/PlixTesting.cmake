@@ -1,6 +1,7 @@
 # GoogleTest from the sources that Debian's googletest package ships, built with this project's
-# flags so that the sanitizer and the mingw builds link against a matching copy.
-set(PLIX_GTEST_SOURCE_DIR "/usr/src/googletest" CACHE PATH "GoogleTest source tree")
+# flags so that the sanitizer and the mingw builds link against a matching copy. Its own CMake
+# files predate CMAKE_MSVC_RUNTIME_LIBRARY; the policy default lets it take the project's runtime.
+set(CMAKE_POLICY_DEFAULT_CMP0091 NEW)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
