@@ -23,6 +23,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import zipfile
 import zlib
 
 # The X screen is larger than Wine's virtual desktop: a desktop as large as the screen would take
@@ -247,6 +248,10 @@ class Desktop:
     # -- setting up and tearing down
 
     def start(self):
+        self.start_display()
+        self.prepare_prefix()
+
+    def start_display(self):
         read_end, write_end = os.pipe()
         self.xvfb = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "%dx%dx24" % (SCREEN_W, SCREEN_H),
@@ -269,7 +274,7 @@ class Desktop:
 
         env = {k: v for k, v in os.environ.items() if not k.startswith(("WINE", "PLIX_", "WAYLAND", "LC_"))}
         env.update(DISPLAY=display, WINEPREFIX=os.path.join(self.temp, "prefix"), WINEDEBUG="-all",
-                   WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d",
+                   WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d",
                    LANG="ja_JP.UTF-8", LC_ALL="ja_JP.UTF-8")
         env["PLIX_WINEPREFIX"] = env["WINEPREFIX"]
         # The 32-bit build runs in a 32-bit prefix, as on 32-bit Windows.
@@ -278,6 +283,7 @@ class Desktop:
         self.env = env
         log("display %s, Wine prefix %s" % (display, env["WINEPREFIX"]))
 
+    def prepare_prefix(self):
         # The project's own prefix set-up, under a persistent server (see cmake/wine.sh).
         self.run([WINE_SH, "start"], timeout=120)
         # A virtual desktop set in the registry: Wine draws the frames, captions and menu bars, and
@@ -317,9 +323,9 @@ class Desktop:
             raise Failure("%s failed with exit code %d" % (" ".join(command), result.returncode))
         return result.stdout
 
-    def launch(self, *command):
+    def launch(self, *command, cwd=None):
         process = subprocess.Popen(["wine"] + list(command), env=self.env, stdout=self.log_file,
-                                   stderr=self.log_file)
+                                   stderr=self.log_file, cwd=cwd)
         self.processes.append(process)
         return process
 
@@ -394,9 +400,9 @@ def wait_for(probe, timeout, what, interval=0.1):
 
 
 class Plix:
-    def __init__(self, desktop, exe):
+    def __init__(self, desktop, exe, cwd=None):
         self.desktop = desktop
-        self.process = desktop.launch(exe)
+        self.process = desktop.launch(exe, cwd=cwd)
         self.window, rect = desktop.wait_window("plix.exe", TITLE_IDLE, timeout=20)
         self.rect = rect
         # The frame, the caption and the menu bar are drawn shortly after the window appears.
@@ -870,13 +876,113 @@ def computer_game(desktop, plix, reference_exe):
         raise Failure("the board changed after the end of the game")
 
 
+# ---------------------------------------------------------------- what is shipped
+
+# The archive is unpacked where a user might put it: a folder whose name holds a space and
+# Japanese characters.
+UNPACK_FOLDER = "リバーシ ゲーム"
+
+
+def check_archive(path, expected):
+    """The archive's layout and files; returns its one folder's name."""
+    with zipfile.ZipFile(path) as archive:
+        entries = archive.infolist()
+        tops = {entry.filename.split("/")[0] for entry in entries}
+        folder = tops.pop() if len(tops) == 1 else None
+        if not folder or not re.fullmatch(r"plix-\d+(\.\d+)+", folder):
+            raise Failure("the archive holds %s, not one folder plix-<version>/" % sorted(tops))
+        files = sorted(e.filename[len(folder) + 1 :] for e in entries if not e.is_dir())
+        if files != sorted(expected):
+            raise Failure("the archive's folder holds %s, not %s" % (files, sorted(expected)))
+        for entry in entries:
+            # Without the UTF-8 flag an unpacker reads the name in its own code page.
+            if not entry.filename.isascii() and not entry.flag_bits & 0x800:
+                raise Failure("%s is stored without the UTF-8 name flag" % entry.filename)
+        for name in files:
+            data = archive.read(folder + "/" + name)
+            if name.endswith(".txt"):
+                if not data.startswith(b"\xef\xbb\xbf") or data.count(b"\n") != data.count(b"\r\n"):
+                    raise Failure("%s is not UTF-8 with a byte-order mark and CRLF line ends" % name)
+                data.decode("utf-8")
+            if name == "plix.exe":
+                # COFF header after "PE\0\0": PointerToSymbolTable, 0 once stripped.
+                pe = struct.unpack_from("<I", data, 0x3C)[0]
+                if data[pe : pe + 4] != b"PE\0\0" or struct.unpack_from("<I", data, pe + 12)[0]:
+                    raise Failure("plix.exe in the archive is not a stripped PE file")
+        log("%s: %s/ with %s" % (os.path.basename(path), folder, ", ".join(files)))
+    return folder
+
+
+def shipped(desktop, archive, folder):
+    target = os.path.join(desktop.env["WINEPREFIX"], "drive_c", UNPACK_FOLDER)
+    with zipfile.ZipFile(archive) as unpacked:
+        unpacked.extractall(target)
+    exe = "C:\\%s\\%s\\plix.exe" % (UNPACK_FOLDER, folder)
+    log("the unpacked %s, started from its own folder as Explorer starts it" % exe)
+    plix = Plix(desktop, exe, cwd=os.path.join(target, folder))
+    desktop.shot("shipped-first-screen")
+    desktop.key("alt+g")
+    plix.expect(START, TITLE_RED, "Start (Alt+G) in the unpacked program")
+    if os.path.exists(os.path.join(target, folder, "plix.hlp")):
+        log("Help opens the viewer on the shipped plix.hlp")
+        plix.menu_popup_item(MENU_HELP, 0)
+        _, rect = desktop.wait_window(HELP_PROGRAM, HELP_CAPTION, timeout=20)
+        time.sleep(0.5)
+        image = desktop.shot("shipped-help")
+        # A key press sent as the viewer opens can be lost; its close box is not.
+        x, y, w, h = rect
+        caption = [j for j in range(y, y + h // 2) if is_colourful(image.pixel(x + w // 2, j))]
+        if not caption:
+            raise Failure("the help viewer's window has no active caption")
+        desktop.click(*close_button(caption, rect))
+        desktop.wait_no_window(HELP_PROGRAM, HELP_CAPTION)
+    exit_confirmed(desktop, plix, "the close box")
+
+
+def installed(desktop, launcher, prefix):
+    """The launcher a desktop entry runs: the game's window appears on the display."""
+    env = {k: v for k, v in desktop.env.items() if not k.startswith(("WINE", "PLIX_WINE"))}
+    log("starting %s" % launcher)
+    process = subprocess.Popen([launcher], env=env, stdout=desktop.log_file,
+                               stderr=desktop.log_file, start_new_session=True)
+    desktop.processes.append(process)
+    # So that close() ends the game's Wine server and programs.
+    desktop.env["WINEPREFIX"] = desktop.env["PLIX_WINEPREFIX"] = prefix
+
+    def in_prefix(window):
+        """Whether the window's process runs in the install's own prefix."""
+        pid = subprocess.run(["xdotool", "getwindowpid", str(window)], env=desktop.env,
+                             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=10).stdout
+        try:
+            with open("/proc/%d/environ" % int(pid), "rb") as environ:
+                return ("WINEPREFIX=%s" % prefix).encode() in environ.read().split(b"\0")
+        except (OSError, ValueError):
+            return False
+
+    def found():
+        return [w for w, geo in desktop.windows("plix.exe").items()
+                if geo[0] == TITLE_IDLE and in_prefix(w)]
+
+    wait_for(found, 60, "the window %r of plix.exe in %s" % (TITLE_IDLE, prefix))
+    desktop.shot("installed")
+    log("the installed game's window %s is open" % TITLE_IDLE)
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--exe", required=True, help="plix.exe")
-    parser.add_argument("--reference-box", required=True, help="reference_box.exe")
+    parser.add_argument("--exe", help="plix.exe, played through")
+    parser.add_argument("--reference-box", help="reference_box.exe (with --exe)")
+    parser.add_argument("--archive", help="a shipped .zip instead: unpacked, started, closed")
+    parser.add_argument("--expect", nargs="*", default=[], help="the files in --archive's folder")
+    parser.add_argument("--launcher", help="an installed launcher instead: its window appears")
+    parser.add_argument("--prefix", help="the Wine prefix that --launcher uses")
     parser.add_argument("--out", required=True, help="folder for the screenshots and logs")
     args = parser.parse_args()
-    args.exe, args.reference_box, args.out = map(os.path.abspath, (args.exe, args.reference_box, args.out))
+    if not (args.exe and args.reference_box) and not args.archive and not (args.launcher and args.prefix):
+        parser.error("give --exe and --reference-box, --archive, or --launcher and --prefix")
+    for name in ("exe", "reference_box", "archive", "launcher", "prefix", "out"):
+        if getattr(args, name):
+            setattr(args, name, os.path.abspath(getattr(args, name)))
 
     for tool in ("Xvfb", "wine", "wineserver", "xdotool", "xwininfo", "import"):
         if shutil.which(tool) is None:
@@ -894,10 +1000,20 @@ def main():
     signal.alarm(DEADLINE_S)
 
     # The help viewer looks for plix.hlp in the game's working directory, as beside plix.exe.
-    os.chdir(os.path.dirname(args.exe))
+    if args.exe:
+        os.chdir(os.path.dirname(args.exe))
     desktop = Desktop(args.out)
     try:
+        if args.launcher:
+            desktop.start_display()
+            installed(desktop, args.launcher, args.prefix)
+            return 0
+        folder = check_archive(args.archive, args.expect) if args.archive else None
         desktop.start()
+        if args.archive:
+            shipped(desktop, args.archive, folder)
+            log("passed; screenshots in %s" % args.out)
+            return 0
         plix = Plix(desktop, args.exe)
         first_screen(desktop, plix)
         board = human_opening(desktop, plix)
