@@ -1,12 +1,15 @@
 #!/usr/bin/env python3
 """Writes plix.ico, the program's icon: a 2 x 2 block of board squares with the four starting
-discs, 32 x 32 pixels in 16 colours, everything off the lines and discs transparent.
+discs, 32 x 32 pixels in 16 colours, everything off the lines and discs transparent; and the same
+drawing as a PNG of any size from 32 up, for the Linux desktop.
 
-    make_icon.py OUTPUT         write the icon to OUTPUT
-    make_icon.py --check ICON   exit 1 unless ICON is exactly what this script writes
+    make_icon.py OUTPUT              write the icon to OUTPUT
+    make_icon.py --check ICON        exit 1 unless ICON is exactly what this script writes
+    make_icon.py --png SIZE OUTPUT   write a SIZE x SIZE PNG to OUTPUT
 """
 import struct
 import sys
+import zlib
 
 SIZE = 32
 LINE_COLUMN = 15  # the black vertical line
@@ -38,8 +41,9 @@ DISCS = [
 
 
 def pixel(x, y):
-    """Palette index and opacity of the pixel in column x, row y (row 0 at the top)."""
-    if x == LINE_COLUMN or y == LINE_ROW:
+    """Palette index and opacity at column x, row y (row 0 at the top) of the 32 x 32 drawing;
+    whole numbers are the icon's pixel centres, fractions lie between them."""
+    if abs(x - LINE_COLUMN) < 0.5 or abs(y - LINE_ROW) < 0.5:
         return BLACK, True
     for cx, cy, colour in DISCS:
         if (x - cx) ** 2 + (y - cy) ** 2 < (DISC_DIAMETER / 2) ** 2:
@@ -78,12 +82,37 @@ def icon_bytes():
     return directory + entry + image
 
 
+def png_bytes(size):
+    """The drawing sampled at the centres of a size x size grid, as an RGBA PNG."""
+    rows = []
+    for row in range(size):
+        line = bytearray(b"\0")  # no filter
+        for column in range(size):
+            index, opaque = pixel((column + 0.5) * SIZE / size - 0.5,
+                                  (row + 0.5) * SIZE / size - 0.5)
+            line += bytes(PALETTE[index]) + (b"\xff" if opaque else b"\0")
+        rows.append(bytes(line))
+
+    def chunk(kind, body):
+        return (struct.pack(">I", len(body)) + kind + body +
+                struct.pack(">I", zlib.crc32(kind + body)))
+
+    header = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) +
+            chunk(b"IDAT", zlib.compress(b"".join(rows), 9)) + chunk(b"IEND", b""))
+
+
 def main(argv):
     if len(argv) == 3 and argv[1] == "--check":
         with open(argv[2], "rb") as existing:
             if existing.read() != icon_bytes():
                 print(f"{argv[2]} differs from what {argv[0]} writes", file=sys.stderr)
                 return 1
+        return 0
+    # Below 32 pixels the one-pixel lines would fall between the samples.
+    if len(argv) == 4 and argv[1] == "--png" and argv[2].isdigit() and int(argv[2]) >= SIZE:
+        with open(argv[3], "wb") as output:
+            output.write(png_bytes(int(argv[2])))
         return 0
     if len(argv) == 2 and not argv[1].startswith("-"):
         with open(argv[1], "wb") as output:
