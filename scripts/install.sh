@@ -25,6 +25,10 @@ uninstall() {
         return 0
     fi
     local kind path entries=()
+    if [ -x "$plix_home/wine.sh" ]; then
+        # Not from under a running game.
+        PLIX_WINEPREFIX=$plix_home/prefix "$plix_home/wine.sh" stop || true
+    fi
     mapfile -t entries <"$manifest"
     for ((i = ${#entries[@]} - 1; i >= 0; i--)); do
         kind=${entries[i]%% *}
@@ -99,9 +103,10 @@ for file in "$staging"/plix-*/*; do
     put 644 "$file" "$plix_home/game/$(basename "$file")"
 done
 # The launcher runs Wine through a copy of the build's own script: the source tree may go.
-put 755 cmake/wine-run.sh "$plix_home/wine-run.sh"
+put 755 cmake/wine.sh "$plix_home/wine.sh"
 
-# Wine's menu builder would add entries of its own for the prefix to the desktop's menu.
+# Wine's menu builder would add entries and folders of its own to the desktop's menu (the
+# entries of WINEDLLOVERRIDES are separated by semicolons).
 overrides="mscoree,mshtml=;winemenubuilder.exe=d"
 cat >"$staging/plix" <<EOF
 #!/usr/bin/env bash
@@ -110,7 +115,7 @@ cat >"$staging/plix" <<EOF
 cd $(printf %q "$plix_home/game") || exit 1
 export PLIX_WINEPREFIX=$(printf %q "$plix_home/prefix")
 export WINEDLLOVERRIDES="\${WINEDLLOVERRIDES:-$overrides}"
-exec $(printf %q "$plix_home/wine-run.sh") plix.exe "\$@"
+exec $(printf %q "$plix_home/wine.sh") run plix.exe "\$@"
 EOF
 put 755 "$staging/plix" "$launcher"
 
@@ -144,11 +149,9 @@ put 644 "$staging/plix.desktop" "$entry"
 
 printf '%s\n' "${pending[@]}" >"$manifest"
 
-# The prefix is made now, under the Japanese locale, rather than at the first start from the menu.
+# The prefix is made now, with the set-up the run command uses, rather than at the first start.
 echo "install: preparing the Wine prefix"
-PLIX_WINEPREFIX=$plix_home/prefix WINEDLLOVERRIDES=$overrides \
-    "$plix_home/wine-run.sh" wineboot --init >/dev/null 2>&1
-WINEPREFIX=$plix_home/prefix wineserver -w
+PLIX_WINEPREFIX=$plix_home/prefix WINEDLLOVERRIDES=$overrides "$plix_home/wine.sh" prepare
 
 echo "install: PLIX is in the desktop's menu; $launcher starts it"
 case ":$PATH:" in
