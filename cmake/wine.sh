@@ -22,7 +22,7 @@ prefix=$(realpath -m "$prefix")
 export WINEPREFIX=$prefix
 export WINEARCH=${PLIX_WINEARCH:-win64}
 export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=,winemenubuilder.exe=d}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
 
 # Set-up, start and stop take this lock exclusively; every "run" holds the users' lock shared
