@@ -13,7 +13,14 @@ include(GoogleTest)
 # prefix before the first Wine test and ended after the last, also when tests fail: a Wine program
 # that starts while a server shuts down dies at start-up.
 if(CMAKE_CROSSCOMPILING)
-  set(PLIX_WINE_ENVIRONMENT "PLIX_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix")
+  # The presets name the prefix in their environment; a tree configured without them keeps its
+  # prefix inside.
+  if(DEFINED ENV{PLIX_WINEPREFIX})
+    set(PLIX_WINEPREFIX "$ENV{PLIX_WINEPREFIX}")
+  else()
+    set(PLIX_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix")
+  endif()
+  set(PLIX_WINE_ENVIRONMENT "PLIX_WINEPREFIX=${PLIX_WINEPREFIX}")
   if(PLIX_WINEARCH)
     list(APPEND PLIX_WINE_ENVIRONMENT "PLIX_WINEARCH=${PLIX_WINEARCH}")
   endif()

@@ -9,10 +9,8 @@ scripts/setup.sh
 mkdir -p dist
 for arch in win64 win32; do
     preset=package-$arch
-    cmake --preset "$preset" >/dev/null
-    cmake --build --preset "$preset" -j "$(nproc)"
     rm -rf "build/$preset/package"
-    cpack --preset "$preset" >/dev/null
+    CMAKE_BUILD_PARALLEL_LEVEL=$(nproc) cmake --workflow --preset "$preset" >/dev/null
     for archive in "build/$preset/package"/plix-*-"$arch".zip; do
         cp "$archive" dist/
         echo "package: dist/$(basename "$archive")"

@@ -27,46 +27,36 @@ trap stop_wine EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
-jobs=$(nproc)
+# Each stage is a workflow preset (configure, build, test); the machine's cores for both.
+export CMAKE_BUILD_PARALLEL_LEVEL=${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc)}
+export CTEST_PARALLEL_LEVEL=${CTEST_PARALLEL_LEVEL:-$(nproc)}
 log_dir=build/test-logs
 mkdir -p "$log_dir"
 started=$SECONDS
 
-run_ctest() {
+stage() {
     local preset=$1 stage_started=$SECONDS
     shift
     # ctest's own summary line is kept per preset and added up at the end.
-    "$@" ctest --preset "$preset" -j "$jobs" 2>&1 | tee "$log_dir/$preset.log"
+    "$@" cmake --workflow --preset "$preset" 2>&1 | tee "$log_dir/$preset.log"
     local code=${PIPESTATUS[0]}
     echo "== $preset took $((SECONDS - stage_started)) s"
     return "$code"
 }
 
+# The Windows stages draw their windows on a virtual X display.
+xvfb=(xvfb-run -a -s "-screen 0 1280x1024x24")
 status=0
 echo "== native-asan: portable code under the sanitizers"
-cmake --preset native-asan >/dev/null
-cmake --build --preset native-asan -j "$jobs"
-run_ctest native-asan || status=1
-
+stage native-asan || status=1
 echo "== native: optimised build (benchmarks, headless driver)"
-cmake --preset native >/dev/null
-cmake --build --preset native -j "$jobs"
-run_ctest native || status=1
-
+stage native || status=1
 echo "== fuzz: rules and computer player under libFuzzer, about a minute each (clang)"
-cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz -j "$jobs"
-run_ctest fuzz || status=1
-
+stage fuzz || status=1
 echo "== win64: Windows programs through Wine"
-cmake --preset win64 >/dev/null
-cmake --build --preset win64 -j "$jobs"
-run_ctest win64 xvfb-run -a -s "-screen 0 1280x1024x24" || status=1
-
+stage win64 "${xvfb[@]}" || status=1
 echo "== win32: the 32-bit Windows programs through 32-bit Wine"
-cmake --preset win32 >/dev/null
-cmake --build --preset win32 -j "$jobs"
-run_ctest win32 xvfb-run -a -s "-screen 0 1280x1024x24" || status=1
+stage win32 "${xvfb[@]}" || status=1
 
 passed=0
 failed=0
