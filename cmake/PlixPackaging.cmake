@@ -8,19 +8,11 @@ endif()
 set(plix_folder plix-${PROJECT_VERSION})
 
 install(TARGETS plix RUNTIME DESTINATION ${plix_folder})
-set(PLIX_PACKAGE_FILES plix.exe README.txt お読みください.txt)
-
-# The help files come from their own line of work; whichever of them is committed is shipped,
-# and the readmes speak only of what is shipped.
-foreach(help plix.hlp plix-help.html)
-  if(EXISTS ${PROJECT_SOURCE_DIR}/app/win32/${help})
-    install(FILES ${PROJECT_SOURCE_DIR}/app/win32/${help} DESTINATION ${plix_folder})
-    get_filename_component(kind ${help} LAST_EXT)
-    string(SUBSTRING ${kind} 1 -1 kind)
-    list(APPEND plix_help_shipped ${kind})
-    list(APPEND PLIX_PACKAGE_FILES ${help})
-  endif()
-endforeach()
+# The help lies beside plix.exe, where the help viewer finds it when the game runs from its own
+# folder; the page is for Windows without a viewer.
+install(FILES ${PROJECT_SOURCE_DIR}/app/win32/plix.hlp ${PROJECT_SOURCE_DIR}/app/win32/plix-help.html
+        DESTINATION ${plix_folder})
+set(PLIX_PACKAGE_FILES plix.exe plix.hlp plix-help.html README.txt お読みください.txt)
 
 # The readmes are UTF-8 with a byte-order mark, which Notepad recognises on every Windows since
 # 2000, whatever its language for non-Unicode programs: the Japanese readme must be readable on
@@ -28,13 +20,6 @@ endforeach()
 # Windows 10 shows no other line break.
 foreach(readme README.txt お読みください.txt)
   file(READ ${PROJECT_SOURCE_DIR}/packaging/${readme}.in text)
-  foreach(help help hlp html)
-    if(help IN_LIST plix_help_shipped OR (help STREQUAL "help" AND plix_help_shipped))
-      string(REGEX REPLACE "</?${help}>\n?" "" text "${text}")
-    else()
-      string(REGEX REPLACE "<${help}>.*</${help}>\n?" "" text "${text}")
-    endif()
-  endforeach()
   file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/readme/${readme} CONTENT "${text}" @ONLY
        NEWLINE_STYLE CRLF)
   install(FILES ${CMAKE_BINARY_DIR}/readme/${readme} DESTINATION ${plix_folder})
