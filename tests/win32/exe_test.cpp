@@ -148,27 +148,14 @@ class RunningPlix {
 
   private:
     HWND FindOwn(const char* window_class) const {
-        struct Search {
-            DWORD process;
-            const char* window_class;
-            HWND found;
-        } search = {process_.dwProcessId, window_class, nullptr};
-        EnumWindows(
-            [](HWND window, LPARAM data) -> BOOL {
-                auto* search_ = reinterpret_cast<Search*>(data);
-                DWORD process = 0;
-                GetWindowThreadProcessId(window, &process);
-                char name[32] = {};
-                GetClassNameA(window, name, sizeof name);
-                if (process == search_->process && IsWindowVisible(window) &&
-                    std::strcmp(name, search_->window_class) == 0) {
-                    search_->found = window;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        return search.found;
+        for (HWND window : VisibleWindows(window_class)) {
+            DWORD process = 0;
+            GetWindowThreadProcessId(window, &process);
+            if (process == process_.dwProcessId) {
+                return window;
+            }
+        }
+        return nullptr;
     }
 
     PROCESS_INFORMATION process_ = {};

@@ -36,11 +36,3 @@ std::string MainWindowTest::Title() {
     GetWindowTextA(window_, title, sizeof title);
     return title;
 }
-
-std::string BoardText(const Board& board) {
-    std::string text;
-    for (Cell cell : board.cells) {
-        text += cell == kRed ? 'R' : cell == kBlue ? 'B' : '.';
-    }
-    return text;
-}

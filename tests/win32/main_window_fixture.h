@@ -8,6 +8,7 @@
 
 #include "app/session.h"
 #include "app/win32/main_window.h"
+#include "tests/support/session_values.h"
 
 class MainWindowTest : public ::testing::Test {
   protected:
@@ -28,6 +29,3 @@ class MainWindowTest : public ::testing::Test {
 
     HWND window_ = nullptr;
 };
-
-// The board as a string of 64 characters, row by row: '.' empty, 'R' red, 'B' blue.
-std::string BoardText(const Board& board);

@@ -79,7 +79,7 @@ TEST_F(OpponentDialogTest, OpensWithBothSidesHumanAndTheFocusOnOk) {
 
 TEST_F(OpponentDialogTest, EachColumnKeepsItsOwnCheckAndOkCommitsBoth) {
     Command(IDM_START);
-    const std::string board = BoardText(game().board);
+    const Board board = game().board;
     std::string after_red;
     std::string after_blue;
     std::string after_double_click;
@@ -106,7 +106,7 @@ TEST_F(OpponentDialogTest, EachColumnKeepsItsOwnCheckAndOkCommitsBoth) {
     EXPECT_EQ(game().blue_kind, 3);
     // Nothing but the two kinds changes: the game, its board and its (absent) timer stay.
     EXPECT_EQ(game().turn, kRed);
-    EXPECT_EQ(BoardText(game().board), board);
+    EXPECT_EQ(game().board, board);
     EXPECT_FALSE(KillTimer(window_, 1));
 
     // The next opening shows the committed kinds.

@@ -2,14 +2,18 @@
 // their identifiers, texts (as code page 932 bytes), styles and order.
 #include <windows.h>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <ostream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/win32/resource.h"
@@ -17,6 +21,9 @@
 #include "win32_support.h"
 
 namespace {
+
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
 
 class ResourcesTest : public ::testing::Test {
   protected:
@@ -66,32 +73,27 @@ TEST_F(ResourcesTest, AreExactlyTheMenuTheDialogAndTheIcon) {
         reinterpret_cast<LONG_PTR>(&found));
     std::sort(found.begin(), found.end());
     // RT_ICON (3) holds the one image of the icon group RT_GROUP_ICON (14).
-    const std::vector<std::string> expected = {"#14/PLIX", "#3/#1", "#4/PLIX", "#5/TAISEN"};
-    EXPECT_EQ(found, expected);
+    EXPECT_THAT(found, ElementsAre("#14/PLIX", "#3/#1", "#4/PLIX", "#5/TAISEN"));
 }
 
-struct MenuEntry {
-    int depth;
-    const char* utf8;  // nullptr for a separator
-    int id;            // -1 for a popup
-};
+// depth, code page 932 text ("" for a separator), id (-1 for a popup)
+using MenuEntry = std::tuple<int, std::string, int>;
 
 TEST_F(ResourcesTest, MenuHasFourBarEntriesWithStartAndUndoOnTheBar) {
     const MenuEntry expected[] = {
-        {0, u8"設定(&S)", -1},
-        {1, u8"対戦相手(&T)", IDM_OPPONENT},
-        {1, nullptr, 0},
-        {1, u8"終了(&X)", IDM_EXIT},
-        {0, u8"開始(&G)", IDM_START},
-        {0, u8"やり直し(&R)", IDM_UNDO},
-        {0, u8"ヘルプ(&H)", -1},
-        {1, u8"ヘルプ(&H)", IDM_HELP},
-        {1, u8"このプログラムについて(&A)", IDM_ABOUT},
+        {0, Cp932(u8"設定(&S)"), -1},
+        {1, Cp932(u8"対戦相手(&T)"), IDM_OPPONENT},
+        {1, "", 0},
+        {1, Cp932(u8"終了(&X)"), IDM_EXIT},
+        {0, Cp932(u8"開始(&G)"), IDM_START},
+        {0, Cp932(u8"やり直し(&R)"), IDM_UNDO},
+        {0, Cp932(u8"ヘルプ(&H)"), -1},
+        {1, Cp932(u8"ヘルプ(&H)"), IDM_HELP},
+        {1, Cp932(u8"このプログラムについて(&A)"), IDM_ABOUT},
     };
     const HMENU bar = LoadMenuA(module_, "plix");
     ASSERT_NE(bar, nullptr);
     std::vector<MenuEntry> shown;
-    std::vector<std::string> texts;
     const auto walk = [&](HMENU menu, int depth, auto& self) -> void {
         for (int i = 0; i < GetMenuItemCount(menu); ++i) {
             char text[128] = {};
@@ -106,9 +108,8 @@ TEST_F(ResourcesTest, MenuHasFourBarEntriesWithStartAndUndoOnTheBar) {
             if (!separator) {
                 EXPECT_EQ(item.fState & (MFS_GRAYED | MFS_DISABLED | MFS_CHECKED), 0u) << text;
             }
-            texts.push_back(separator ? "" : text);
-            shown.push_back(
-                {depth, nullptr, item.hSubMenu != nullptr ? -1 : static_cast<int>(item.wID)});
+            shown.emplace_back(depth, separator ? "" : text,
+                               item.hSubMenu != nullptr ? -1 : static_cast<int>(item.wID));
             if (item.hSubMenu != nullptr) {
                 self(item.hSubMenu, depth + 1, self);
             }
@@ -116,12 +117,7 @@ TEST_F(ResourcesTest, MenuHasFourBarEntriesWithStartAndUndoOnTheBar) {
     };
     walk(bar, 0, walk);
     DestroyMenu(bar);
-    ASSERT_EQ(shown.size(), std::size(expected));
-    for (size_t i = 0; i < shown.size(); ++i) {
-        EXPECT_EQ(shown[i].depth, expected[i].depth) << i;
-        EXPECT_EQ(shown[i].id, expected[i].id) << i;
-        EXPECT_EQ(texts[i], expected[i].utf8 != nullptr ? Cp932(expected[i].utf8) : "") << i;
-    }
+    EXPECT_THAT(shown, ElementsAreArray(expected));
 }
 
 // Reads a dialog template (DLGTEMPLATE, no DS_SETFONT) word by word.
@@ -160,13 +156,43 @@ class TemplateReader {
     size_t at_ = 0;
 };
 
+// One control of a template as read, its class by name: resource compilers store a predefined
+// class either by name, in any case, or by its atom.
 struct Control {
     int id;
-    const char* window_class;
-    const char* utf8;
+    std::string window_class;
+    std::string text;  // code page 932
     DWORD style;
     int x, y, cx, cy;
+    DWORD extended_style = 0;
+    int creation_data = 0;
 };
+
+bool operator==(const Control& a, const Control& b) {
+    const auto fields = [](const Control& c) {
+        return std::tie(c.id, c.window_class, c.text, c.style, c.x, c.y, c.cx, c.cy,
+                        c.extended_style, c.creation_data);
+    };
+    return fields(a) == fields(b);
+}
+
+std::ostream& operator<<(std::ostream& out, const Control& c) {
+    return out << "id " << c.id << " " << c.window_class << " \"" << c.text << "\" style 0x"
+               << std::hex << c.style << " ex 0x" << c.extended_style << std::dec << " at " << c.x
+               << "," << c.y << " size " << c.cx << "x" << c.cy << " data " << c.creation_data;
+}
+
+std::string ClassName(std::string read) {
+    if (read == "#128") {
+        return "BUTTON";
+    }
+    if (read == "#130") {
+        return "STATIC";
+    }
+    std::transform(read.begin(), read.end(), read.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return read;
+}
 
 TEST_F(ResourcesTest, OpponentDialogTemplateMatchesItsLayout) {
     const std::vector<std::uint8_t> bytes = Bytes(MAKEINTRESOURCEA(5), "taisen");
@@ -189,36 +215,32 @@ TEST_F(ResourcesTest, OpponentDialogTemplateMatchesItsLayout) {
     const Control expected[] = {
         {IDOK, "BUTTON", "OK", kChild | WS_TABSTOP | BS_DEFPUSHBUTTON, 12, 96, 50, 14},
         {IDCANCEL, "BUTTON", "Cancel", kChild | WS_TABSTOP | BS_PUSHBUTTON, 72, 96, 50, 14},
-        {0xFFFF, "STATIC", u8"先手(赤)", kChild | WS_GROUP | SS_LEFT, 24, 5, 31, 8},
-        {0xFFFF, "STATIC", u8"後手(青)", kChild | WS_GROUP | SS_LEFT, 92, 5, 31, 8},
-        {IDC_RED_HUMAN, "BUTTON", u8"人間", kRadio, 8, 20, 60, 12},
-        {IDC_RED_LEVEL1, "BUTTON", u8"レベル1", kRadio, 8, 38, 60, 12},
-        {IDC_RED_LEVEL2, "BUTTON", u8"レベル2", kRadio, 8, 56, 60, 12},
-        {IDC_RED_LEVEL3, "BUTTON", u8"レベル3", kRadio, 8, 74, 60, 12},
-        {IDC_BLUE_HUMAN, "BUTTON", u8"人間", kRadio, 76, 20, 60, 12},
-        {IDC_BLUE_LEVEL1, "BUTTON", u8"レベル1", kRadio, 76, 38, 60, 12},
-        {IDC_BLUE_LEVEL2, "BUTTON", u8"レベル2", kRadio, 76, 56, 60, 12},
-        {IDC_BLUE_LEVEL3, "BUTTON", u8"レベル3", kRadio, 76, 74, 60, 12},
+        {0xFFFF, "STATIC", Cp932(u8"先手(赤)"), kChild | WS_GROUP | SS_LEFT, 24, 5, 31, 8},
+        {0xFFFF, "STATIC", Cp932(u8"後手(青)"), kChild | WS_GROUP | SS_LEFT, 92, 5, 31, 8},
+        {IDC_RED_HUMAN, "BUTTON", Cp932(u8"人間"), kRadio, 8, 20, 60, 12},
+        {IDC_RED_LEVEL1, "BUTTON", Cp932(u8"レベル1"), kRadio, 8, 38, 60, 12},
+        {IDC_RED_LEVEL2, "BUTTON", Cp932(u8"レベル2"), kRadio, 8, 56, 60, 12},
+        {IDC_RED_LEVEL3, "BUTTON", Cp932(u8"レベル3"), kRadio, 8, 74, 60, 12},
+        {IDC_BLUE_HUMAN, "BUTTON", Cp932(u8"人間"), kRadio, 76, 20, 60, 12},
+        {IDC_BLUE_LEVEL1, "BUTTON", Cp932(u8"レベル1"), kRadio, 76, 38, 60, 12},
+        {IDC_BLUE_LEVEL2, "BUTTON", Cp932(u8"レベル2"), kRadio, 76, 56, 60, 12},
+        {IDC_BLUE_LEVEL3, "BUTTON", Cp932(u8"レベル3"), kRadio, 76, 74, 60, 12},
     };
-    ASSERT_EQ(count, static_cast<int>(std::size(expected)));
-    for (const Control& control : expected) {
+    std::vector<Control> controls(count);
+    for (Control& control : controls) {
         read.AlignToDword();
-        EXPECT_EQ(read.Dword(), control.style) << control.id;
-        EXPECT_EQ(read.Dword(), 0u) << control.id;
-        EXPECT_EQ(static_cast<short>(read.Word()), control.x) << control.id;
-        EXPECT_EQ(static_cast<short>(read.Word()), control.y) << control.id;
-        EXPECT_EQ(static_cast<short>(read.Word()), control.cx) << control.id;
-        EXPECT_EQ(static_cast<short>(read.Word()), control.cy) << control.id;
-        EXPECT_EQ(read.Word(), control.id);
-        // Resource compilers store a predefined class either by name or by its atom.
-        const std::string window_class = read.Text();
-        const std::string atom = std::strcmp(control.window_class, "BUTTON") == 0 ? "#128" : "#130";
-        EXPECT_TRUE(lstrcmpiA(window_class.c_str(), control.window_class) == 0 ||
-                    window_class == atom)
-            << control.id << ": " << window_class;
-        EXPECT_EQ(read.Text(), Cp932(control.utf8)) << control.id;
-        EXPECT_EQ(read.Word(), 0) << control.id;  // no creation data
+        control.style = read.Dword();
+        control.extended_style = read.Dword();
+        control.x = static_cast<short>(read.Word());
+        control.y = static_cast<short>(read.Word());
+        control.cx = static_cast<short>(read.Word());
+        control.cy = static_cast<short>(read.Word());
+        control.id = read.Word();
+        control.window_class = ClassName(read.Text());
+        control.text = read.Text();
+        control.creation_data = read.Word();
     }
+    EXPECT_THAT(controls, ElementsAreArray(expected));
     EXPECT_LE(read.at(), bytes.size());
 }
 

@@ -5,19 +5,6 @@
 #include <algorithm>
 #include <utility>
 
-std::string Cp932(const wchar_t* utf16) {
-    char bytes[256];
-    const int length =
-        WideCharToMultiByte(932, 0, utf16, -1, bytes, sizeof bytes, nullptr, nullptr);
-    return length > 0 ? std::string(bytes, length - 1) : std::string();
-}
-
-std::string Cp932(const char* utf8) {
-    wchar_t wide[256];
-    const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, -1, wide, 256);
-    return length > 0 ? Cp932(wide) : std::string();
-}
-
 namespace {
 ModalAnswerer* g_answerer = nullptr;
 }
@@ -39,21 +26,7 @@ void CALLBACK ModalAnswerer::OnTick(HWND, UINT, UINT_PTR, DWORD) {
 }
 
 void ModalAnswerer::Poll() {
-    struct Search {
-        std::vector<HWND> boxes;
-    } search;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM found) -> BOOL {
-            char name[16];
-            if (IsWindowVisible(window) && GetClassNameA(window, name, sizeof name) > 0 &&
-                std::string(name) == "#32770") {
-                reinterpret_cast<Search*>(found)->boxes.push_back(window);
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    for (HWND box : search.boxes) {
+    for (HWND box : VisibleWindows(kDialogClass, GetCurrentThreadId())) {
         if (std::find(seen_.begin(), seen_.end(), box) == seen_.end()) {
             seen_.push_back(box);
         }
@@ -210,9 +183,9 @@ int LiveGdiObjects() {
     return live;
 }
 
-void DrainMessages() {
+void DrainMessages(int limit) {
     MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    for (int i = 0; i < limit && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE); ++i) {
         if (message.message != WM_QUIT) {
             DispatchMessageA(&message);
         }

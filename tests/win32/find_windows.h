@@ -1,0 +1,36 @@
+// Finding the windows a program shows, by class: the boxes of a thread, or a program's main
+// window among all of the desktop's. Header-only, so that the tools built from one source file
+// share it.
+#pragma once
+
+#include <windows.h>
+
+#include <cstring>
+#include <vector>
+
+// The class of dialog boxes and message boxes.
+constexpr char kDialogClass[] = "#32770";
+
+// The visible top-level windows of class `window_class`, in the system's order: those of
+// `thread`, or of every thread when it is 0.
+inline std::vector<HWND> VisibleWindows(const char* window_class, DWORD thread = 0) {
+    struct Search {
+        const char* window_class;
+        std::vector<HWND> found;
+    } search = {window_class, {}};
+    const WNDENUMPROC collect = [](HWND window, LPARAM data) -> BOOL {
+        auto* wanted = reinterpret_cast<Search*>(data);
+        char name[32] = {};
+        if (IsWindowVisible(window) && GetClassNameA(window, name, sizeof name) > 0 &&
+            std::strcmp(name, wanted->window_class) == 0) {
+            wanted->found.push_back(window);
+        }
+        return TRUE;
+    };
+    if (thread != 0) {
+        EnumThreadWindows(thread, collect, reinterpret_cast<LPARAM>(&search));
+    } else {
+        EnumWindows(collect, reinterpret_cast<LPARAM>(&search));
+    }
+    return search.found;
+}
