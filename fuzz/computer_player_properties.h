@@ -13,6 +13,7 @@
 #include "fuzz/property.h"
 #include "rules/availability.h"
 #include "rules/board.h"
+#include "tests/ai/draw_count.h"
 #include "tests/support/board_values.h"
 #include "tests/support/score_bounds.h"
 
@@ -20,23 +21,23 @@
 inline std::string BrokenScoreProperty(const Board& board, int column, int row, Side side, int mode,
                                        int move_count, RandomSource& random, int& score) {
     const auto where = [&] {
-        return " (mode " + std::to_string(mode) + ", move_count " + std::to_string(move_count) +
-               ", square " + std::to_string(column) + "," + std::to_string(row) + ")";
+        return "(mode " + std::to_string(mode) + ", move_count " + std::to_string(move_count) +
+               ", square " + std::to_string(column) + "," + std::to_string(row) + ": " +
+               std::to_string(score) + ")";
     };
     const Board original = board;
     Board after = board;
     const bool legal = PlaceDisc(after, column, row, side) == 1;
     const RandomSource before = random;
     score = ScoreMove(board, column, row, side, mode, move_count, random);
-    PLIX_PROPERTY(board == original, where());
+    PLIX_PROPERTY(board == original);
     if (!legal) {
-        PLIX_PROPERTY(score == -1, where());
-        PLIX_PROPERTY(random.state == before.state, where());
+        PLIX_PROPERTY(score == -1);
+        PLIX_PROPERTY(random.state == before.state);
         return {};
     }
     const ScoreRange bounds = ScoreBounds(mode, HasNoMove(after, Opponent(side)) == 0);
-    PLIX_PROPERTY(score >= bounds.low && score <= bounds.high,
-                  where() + ": " + std::to_string(score));
+    PLIX_PROPERTY(score >= bounds.low && score <= bounds.high);
     return {};
 }
 
@@ -52,12 +53,10 @@ struct ChoiceMade {
 inline std::string BrokenChoiceProperty(const Board& board, Side side, int mode, int move_count,
                                         std::uint32_t seed, ChoiceMade& choice) {
     const auto where = [&] {
-        return " (mode " + std::to_string(mode) + ", move_count " + std::to_string(move_count) +
-               ")";
+        return "(mode " + std::to_string(mode) + ", move_count " + std::to_string(move_count) + ")";
     };
     const Board original = board;
-    RandomSource random;
-    SeedRandom(random, seed);
+    RandomSource random = SeededWith(seed);
     int best = 0;
     int best_column = kNoSquare;
     int best_row = kNoSquare;
@@ -78,22 +77,21 @@ inline std::string BrokenChoiceProperty(const Board& board, Side side, int mode,
             }
         }
     }
-    PLIX_PROPERTY(any_legal == (HasNoMove(board, side) == 0), where());
+    PLIX_PROPERTY(any_legal == (HasNoMove(board, side) == 0));
 
-    SeedRandom(choice.random, seed);
+    choice.random = SeededWith(seed);
     choice.column = 100;
     choice.row = 100;
     ChooseMove(board, choice.column, choice.row, side, mode, move_count, choice.random);
-    PLIX_PROPERTY(board == original, where());
-    PLIX_PROPERTY(choice.column == best_column && choice.row == best_row, where());
-    PLIX_PROPERTY(choice.random.state == random.state, where());
+    PLIX_PROPERTY(board == original);
+    PLIX_PROPERTY(choice.column == best_column && choice.row == best_row);
+    PLIX_PROPERTY(choice.random.state == random.state);
     if (any_legal) {
         Board after = board;
         PLIX_PROPERTY(OnBoard(choice.column, choice.row) &&
-                          PlaceDisc(after, choice.column, choice.row, side) == 1,
-                      where());
+                      PlaceDisc(after, choice.column, choice.row, side) == 1);
     } else {
-        PLIX_PROPERTY(choice.column == kNoSquare && choice.row == kNoSquare, where());
+        PLIX_PROPERTY(choice.column == kNoSquare && choice.row == kNoSquare);
     }
     return {};
 }
@@ -104,13 +102,11 @@ inline std::string BrokenModeFiveProperty(const Board& board, int column, int ro
     if (mode == kSearchOnePly || mode == kSearchTwoPlies) {
         return {};
     }
-    RandomSource as_given;
-    RandomSource as_five;
-    SeedRandom(as_given, seed);
-    SeedRandom(as_five, seed);
+    RandomSource as_given = SeededWith(seed);
+    RandomSource as_five = SeededWith(seed);
     const int given = ScoreMove(board, column, row, side, mode, move_count, as_given);
     const int five = ScoreMove(board, column, row, side, 5, move_count, as_five);
-    PLIX_PROPERTY(given == five && as_given.state == as_five.state,
-                  " (mode " + std::to_string(mode) + ")");
+    const auto where = [&] { return "(mode " + std::to_string(mode) + ")"; };
+    PLIX_PROPERTY(given == five && as_given.state == as_five.state);
     return {};
 }

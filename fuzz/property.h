@@ -5,12 +5,12 @@
 
 #include <string>
 
-// Inside such a function: when `condition` is false, returns its place, its text and `where` it
-// broke (evaluated only then).
-#define PLIX_PROPERTY(condition, where)                                   \
+// Inside such a function, which names the case at hand with a callable `where`: returns the
+// place and text of `condition`, and where, when it is false.
+#define PLIX_PROPERTY(condition)                                          \
     do {                                                                  \
         if (!(condition)) {                                               \
             return std::string(__FILE__ ":") + std::to_string(__LINE__) + \
-                   ": property broken: " #condition " " + (where);        \
+                   ": property broken: " #condition " " + where();        \
         }                                                                 \
     } while (0)

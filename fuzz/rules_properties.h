@@ -29,11 +29,6 @@ inline int ClosedRun(const Board& board, int column, int row, int dx, int dy, Si
     return 0;
 }
 
-inline std::string Where(Side side, int column, int row) {
-    return "(side " + std::to_string(side) + " on " + std::to_string(column) + "," +
-           std::to_string(row) + ")";
-}
-
 // Plays every square for `side` on a copy and checks the outcome against the runs found by
 // ClosedRun; `accepted` gets the number of accepted squares.
 inline std::string CheckEveryMove(const Board& board, Side side, int& accepted) {
@@ -41,13 +36,16 @@ inline std::string CheckEveryMove(const Board& board, Side side, int& accepted) 
     for (int index = 0; index < kCellCount; ++index) {
         const int column = index % 8;
         const int row = index / 8;
+        const auto where = [&] {
+            return "(side " + std::to_string(side) + " on " + std::to_string(column) + "," +
+                   std::to_string(row) + ")";
+        };
         // The cells that the move must write: the target and every closed run.
         bool expected[kCellCount] = {};
         bool captures = false;
         for (const Direction& step : kDirections) {
             const int length = ClosedRun(board, column, row, step.column, step.row, side);
-            PLIX_PROPERTY(RunLength(board, column, row, step, side) == length,
-                          Where(side, column, row));
+            PLIX_PROPERTY(RunLength(board, column, row, step, side) == length);
             for (int i = 1; i <= length; ++i) {
                 expected[(row + i * step.row) * 8 + column + i * step.column] = true;
             }
@@ -58,10 +56,10 @@ inline std::string CheckEveryMove(const Board& board, Side side, int& accepted) 
 
         Board after = board;
         const int result = PlaceDisc(after, column, row, side);
-        PLIX_PROPERTY(result == 0 || result == 1, Where(side, column, row));
-        PLIX_PROPERTY((result == 1) == legal, Where(side, column, row));
+        PLIX_PROPERTY(result == 0 || result == 1);
+        PLIX_PROPERTY((result == 1) == legal);
         if (result == 0) {
-            PLIX_PROPERTY(after == board, Where(side, column, row));
+            PLIX_PROPERTY(after == board);
             continue;
         }
         ++accepted;
@@ -69,27 +67,22 @@ inline std::string CheckEveryMove(const Board& board, Side side, int& accepted) 
         for (int cell = 0; cell < kCellCount; ++cell) {
             if (expected[cell]) {
                 // The target was empty, every turned disc was the opponent's.
-                PLIX_PROPERTY(
-                    cell == index ? board.cells[cell] == kEmpty : board.cells[cell] == 3 - side,
-                    Where(side, column, row));
-                PLIX_PROPERTY(after.cells[cell] == side, Where(side, column, row));
+                PLIX_PROPERTY(cell == index ? board.cells[cell] == kEmpty
+                                            : board.cells[cell] == 3 - side);
+                PLIX_PROPERTY(after.cells[cell] == side);
                 turned += cell != index;
             } else {
-                PLIX_PROPERTY(after.cells[cell] == board.cells[cell], Where(side, column, row));
+                PLIX_PROPERTY(after.cells[cell] == board.cells[cell]);
             }
         }
         // Nothing is left to capture from the new disc, and the counts follow the turned discs.
         for (const Direction& step : kDirections) {
-            PLIX_PROPERTY(ClosedRun(after, column, row, step.column, step.row, side) == 0,
-                          Where(side, column, row));
+            PLIX_PROPERTY(ClosedRun(after, column, row, step.column, step.row, side) == 0);
         }
-        const DiscCount before_move = CountDiscs(board);
-        const DiscCount after_move = CountDiscs(after);
-        const int own_gain =
-            side == kRed ? after_move.red - before_move.red : after_move.blue - before_move.blue;
-        const int other_loss =
-            side == kRed ? before_move.blue - after_move.blue : before_move.red - after_move.red;
-        PLIX_PROPERTY(own_gain == turned + 1 && other_loss == turned, Where(side, column, row));
+        const DiscCount was = CountDiscs(board);
+        const DiscCount now = CountDiscs(after);
+        PLIX_PROPERTY(now.red - was.red == (side == kRed ? turned + 1 : -turned) &&
+                      now.blue - was.blue == (side == kBlue ? turned + 1 : -turned));
     }
     return {};
 }
@@ -101,6 +94,7 @@ inline std::string CheckEveryMove(const Board& board, Side side, int& accepted) 
 inline std::string BrokenRulesProperty(Board board) {
     using rules_properties::CheckEveryMove;
     const Board original = board;
+    const auto where = [] { return std::string(); };
     int red_moves = 0;
     int blue_moves = 0;
     for (const std::string& broken :
@@ -109,11 +103,11 @@ inline std::string BrokenRulesProperty(Board board) {
             return broken;
         }
     }
-    PLIX_PROPERTY(CountMoves(board, kRed) == red_moves, "");
-    PLIX_PROPERTY(CountMoves(board, kBlue) == blue_moves, "");
-    PLIX_PROPERTY(HasNoMove(board, kRed) == (red_moves == 0 ? 1 : 0), "");
-    PLIX_PROPERTY(HasNoMove(board, kBlue) == (blue_moves == 0 ? 1 : 0), "");
-    PLIX_PROPERTY(IsGameOver(board) == (red_moves == 0 && blue_moves == 0 ? 1 : 0), "");
+    PLIX_PROPERTY(CountMoves(board, kRed) == red_moves);
+    PLIX_PROPERTY(CountMoves(board, kBlue) == blue_moves);
+    PLIX_PROPERTY(HasNoMove(board, kRed) == (red_moves == 0 ? 1 : 0));
+    PLIX_PROPERTY(HasNoMove(board, kBlue) == (blue_moves == 0 ? 1 : 0));
+    PLIX_PROPERTY(IsGameOver(board) == (red_moves == 0 && blue_moves == 0 ? 1 : 0));
 
     int red = 0;
     int blue = 0;
@@ -122,8 +116,8 @@ inline std::string BrokenRulesProperty(Board board) {
         blue += cell == kBlue;
     }
     const DiscCount discs = CountDiscs(board);
-    PLIX_PROPERTY(discs.red == red && discs.blue == blue, "");
+    PLIX_PROPERTY(discs.red == red && discs.blue == blue);
 
-    PLIX_PROPERTY(board == original, "");
+    PLIX_PROPERTY(board == original);
     return {};
 }

@@ -7,7 +7,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 #include "tests/win32/find_windows.h"
 
@@ -17,9 +16,7 @@ namespace {
 // control `id` exists when `caption` is null.
 HWND FindBox(DWORD thread, const char* caption, int id) {
     for (HWND box : VisibleWindows(kDialogClass, thread)) {
-        char text[64] = {};
-        GetWindowTextA(box, text, sizeof text);
-        if (caption != nullptr ? std::strcmp(text, caption) == 0 : GetDlgItem(box, id) != nullptr) {
+        if (caption != nullptr ? WindowText(box) == caption : GetDlgItem(box, id) != nullptr) {
             return box;
         }
     }

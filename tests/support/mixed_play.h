@@ -75,38 +75,34 @@ inline void PlayMixedStep(const MixedStep& step, GameSession& game, RandomSource
 }
 
 // What the step itself must have done to the session, given the session before it: an empty
-// string, or the first thing it did wrong. Undo puts back the position before the last human
-// move, or changes nothing when there is none; a tick plays one move for a computer and nothing
-// for a human; a click that the guard drops or that is no legal move changes nothing; a legal
-// click places one disc.
+// string, or what it did wrong. Undo puts back the position before the last human move; a tick
+// for a computer and a click on a legal square through the guard place one disc; any other step
+// but Start changes nothing.
 inline std::string MixedStepFault(const MixedStep& step, const GameSession& before,
                                   const GameSession& after) {
+    const std::string event = MixedEventName(step.event);
+    Board trial = before.board;
+    bool places = false;
     switch (step.event) {
         case MixedEvent::kStart:
             return {};
         case MixedEvent::kUndo:
-            if (before.undo_turn == 0) {
-                return after == before ? "" : "Undo with nothing to undo changed the session";
-            }
-            return after.board == before.undo_board && after.turn == before.undo_turn
-                       ? ""
-                       : "Undo did not put back the position before the last human move";
-        case MixedEvent::kTick:
-            if (ComputerToMove(before)) {
-                return after.move_count == before.move_count + 1
+            if (before.undo_turn != 0) {
+                return after.board == before.undo_board && after.turn == before.undo_turn
                            ? ""
-                           : "a tick for a computer did not play one move";
+                           : "Undo did not put back the position before the last human move";
             }
-            return after == before ? "" : "a tick for a human changed the session";
-        default: {
-            Board trial = before.board;
-            const bool plays = ClickAllowed(before) && OnBoard(step.column, step.row) &&
-                               PlaceDisc(trial, step.column, step.row, before.turn) == 1;
-            if (plays) {
-                return after.move_count == before.move_count + 1 ? ""
-                                                                 : "a legal click was not counted";
-            }
-            return after == before ? "" : "a click that plays nothing changed the session";
-        }
+            break;
+        case MixedEvent::kTick:
+            places = ComputerToMove(before);
+            break;
+        default:
+            places = ClickAllowed(before) && OnBoard(step.column, step.row) &&
+                     PlaceDisc(trial, step.column, step.row, before.turn) == 1;
+            break;
     }
+    if (places) {
+        return after.move_count == before.move_count + 1 ? "" : event + " placed no disc";
+    }
+    return after == before ? "" : event + " that plays nothing changed the session";
 }

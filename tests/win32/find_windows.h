@@ -1,15 +1,23 @@
-// Finding the windows a program shows, by class: the boxes of a thread, or a program's main
-// window among all of the desktop's. Header-only, so that the tools built from one source file
-// share it.
+// Finding the windows a program shows, by class (the boxes of a thread, or a program's main
+// window among all of the desktop's), and reading their text. Header-only, so that the tools
+// built from one source file share it.
 #pragma once
 
 #include <windows.h>
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 // The class of dialog boxes and message boxes.
 constexpr char kDialogClass[] = "#32770";
+
+// A window's title, a box's caption or a control's text.
+inline std::string WindowText(HWND window) {
+    char text[512] = {};
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
 
 // The visible top-level windows of class `window_class`, in the system's order: those of
 // `thread`, or of every thread when it is 0.

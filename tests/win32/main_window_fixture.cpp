@@ -30,9 +30,3 @@ void MainWindowTest::TearDown() {
     // WM_DESTROY posted WM_QUIT, which would end the next test's modal boxes at once.
     DrainMessages();
 }
-
-std::string MainWindowTest::Title() {
-    char title[64] = {};
-    GetWindowTextA(window_, title, sizeof title);
-    return title;
-}

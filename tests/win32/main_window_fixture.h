@@ -8,6 +8,7 @@
 
 #include "app/session.h"
 #include "app/win32/main_window.h"
+#include "tests/win32/find_windows.h"
 #include "tests/support/session_values.h"
 
 class MainWindowTest : public ::testing::Test {
@@ -25,7 +26,7 @@ class MainWindowTest : public ::testing::Test {
     // Whether anything asked for a repaint since the last ForgetRepaint (or paint).
     bool RepaintRequested() { return GetUpdateRect(window_, nullptr, FALSE) != FALSE; }
     void ForgetRepaint() { ValidateRect(window_, nullptr); }
-    std::string Title();
+    std::string Title() { return WindowText(window_); }
 
     HWND window_ = nullptr;
 };

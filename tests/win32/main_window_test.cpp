@@ -435,9 +435,7 @@ TEST_F(StartupTest, RunsTheLoopUntilAConfirmedExitAndReturnsZero) {
     });
     std::string painted_title;
     ModalAnswerer answerer([&](HWND box) {
-        char title[32] = {};
-        GetWindowTextA(FindWindowA("PLIX", nullptr), title, sizeof title);
-        painted_title = title;
+        painted_title = WindowText(FindWindowA("PLIX", nullptr));
         PressButton(box, IDOK);
         return true;
     });

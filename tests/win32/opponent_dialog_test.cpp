@@ -49,9 +49,8 @@ TEST_F(OpponentDialogTest, OpensWithBothSidesHumanAndTheFocusOnOk) {
     HWND owner = nullptr;
     ModalAnswerer answerer([&](HWND dialog) {
         checks = Checks(dialog);
+        caption = WindowText(dialog);
         char text[64] = {};
-        GetWindowTextA(dialog, text, sizeof text);
-        caption = text;
         GetDlgItemTextA(dialog, IDC_RED_LEVEL1, text, sizeof text);
         level_label = text;
         focus_on_ok = GetFocus() == GetDlgItem(dialog, IDOK);
@@ -59,9 +58,8 @@ TEST_F(OpponentDialogTest, OpensWithBothSidesHumanAndTheFocusOnOk) {
         // The static labels have no id of their own: find "先手(赤)" among the children.
         for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr;
              child = GetWindow(child, GW_HWNDNEXT)) {
-            GetWindowTextA(child, text, sizeof text);
             if (GetDlgCtrlID(child) == 0xFFFF && red_label.empty()) {
-                red_label = text;
+                red_label = WindowText(child);
             }
         }
         PressButton(dialog, IDCANCEL);

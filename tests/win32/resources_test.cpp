@@ -11,7 +11,6 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
-#include <ostream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -156,38 +155,13 @@ class TemplateReader {
     size_t at_ = 0;
 };
 
-// One control of a template as read, its class by name: resource compilers store a predefined
-// class either by name, in any case, or by its atom.
-struct Control {
-    int id;
-    std::string window_class;
-    std::string text;  // code page 932
-    DWORD style;
-    int x, y, cx, cy;
-    DWORD extended_style = 0;
-    int creation_data = 0;
-};
-
-bool operator==(const Control& a, const Control& b) {
-    const auto fields = [](const Control& c) {
-        return std::tie(c.id, c.window_class, c.text, c.style, c.x, c.y, c.cx, c.cy,
-                        c.extended_style, c.creation_data);
-    };
-    return fields(a) == fields(b);
-}
-
-std::ostream& operator<<(std::ostream& out, const Control& c) {
-    return out << "id " << c.id << " " << c.window_class << " \"" << c.text << "\" style 0x"
-               << std::hex << c.style << " ex 0x" << c.extended_style << std::dec << " at " << c.x
-               << "," << c.y << " size " << c.cx << "x" << c.cy << " data " << c.creation_data;
-}
+// id, class, code page 932 text, style, x, y, cx, cy. Resource compilers store a predefined
+// class either by name, in any case, or by its atom; the class is read back as its name.
+using Control = std::tuple<int, std::string, std::string, DWORD, int, int, int, int>;
 
 std::string ClassName(std::string read) {
-    if (read == "#128") {
-        return "BUTTON";
-    }
-    if (read == "#130") {
-        return "STATIC";
+    if (read == "#128" || read == "#130") {
+        return read == "#128" ? "BUTTON" : "STATIC";
     }
     std::transform(read.begin(), read.end(), read.begin(),
                    [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
@@ -226,19 +200,19 @@ TEST_F(ResourcesTest, OpponentDialogTemplateMatchesItsLayout) {
         {IDC_BLUE_LEVEL2, "BUTTON", Cp932(u8"レベル2"), kRadio, 76, 56, 60, 12},
         {IDC_BLUE_LEVEL3, "BUTTON", Cp932(u8"レベル3"), kRadio, 76, 74, 60, 12},
     };
-    std::vector<Control> controls(count);
-    for (Control& control : controls) {
+    std::vector<Control> controls;
+    for (int i = 0; i < count; ++i) {
         read.AlignToDword();
-        control.style = read.Dword();
-        control.extended_style = read.Dword();
-        control.x = static_cast<short>(read.Word());
-        control.y = static_cast<short>(read.Word());
-        control.cx = static_cast<short>(read.Word());
-        control.cy = static_cast<short>(read.Word());
-        control.id = read.Word();
-        control.window_class = ClassName(read.Text());
-        control.text = read.Text();
-        control.creation_data = read.Word();
+        const DWORD style = read.Dword();
+        EXPECT_EQ(read.Dword(), 0u) << i;  // extended style
+        int box[4];
+        for (int& edge : box) {
+            edge = static_cast<short>(read.Word());
+        }
+        const int id = read.Word();
+        const std::string window_class = ClassName(read.Text());
+        controls.emplace_back(id, window_class, read.Text(), style, box[0], box[1], box[2], box[3]);
+        EXPECT_EQ(read.Word(), 0) << i;  // no creation data
     }
     EXPECT_THAT(controls, ElementsAreArray(expected));
     EXPECT_LE(read.at(), bytes.size());

@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -56,7 +57,7 @@ Memory ProcessMemory() {
     return {private_bytes, counters.WorkingSetSize};
 }
 
-std::string GdiText(const std::vector<std::pair<int, int>>& by_type) {
+std::string GdiText(const std::map<int, int>& by_type) {
     std::string text;
     for (const auto& entry : by_type) {
         char item[32];
@@ -87,17 +88,11 @@ LRESULT CALLBACK TrackBoxes(int code, WPARAM wParam, LPARAM lParam) {
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-std::string Caption(HWND window) {
-    char text[64] = {};
-    GetWindowTextA(window, text, sizeof text);
-    return text;
-}
-
 // Result boxes on the stack of modal loops right now.
 int ResultBoxesOpen() {
     int open = 0;
     for (HWND box : g_live_boxes) {
-        open += Caption(box) == texts::kResultCaption;
+        open += WindowText(box) == texts::kResultCaption;
     }
     return open;
 }
@@ -162,12 +157,12 @@ class Storm {
         const int nested = ResultBoxesOpen();
         max_nesting_ = std::max(max_nesting_, nested);
         if (polls_[box] > 500 && failure_.empty()) {
-            failure_ = "a box stayed open for ten seconds: " + Caption(box);
+            failure_ = "a box stayed open for ten seconds: " + WindowText(box);
         }
         if (GetDlgItem(box, IDC_RED_HUMAN) != nullptr) {
             return AnswerDialog(box);
         }
-        const std::string caption = Caption(box);
+        const std::string caption = WindowText(box);
         if (caption == texts::kResultCaption) {
             return AnswerResult(box);
         }
@@ -479,18 +474,7 @@ class Storm {
     bool undone_ = false;
     bool exit_allowed_ = false;
     DialogAnswer dialog_ = {};
-    struct PollCounts {
-        std::vector<std::pair<HWND, int>> counts;
-        int& operator[](HWND box) {
-            for (auto& entry : counts) {
-                if (entry.first == box) {
-                    return entry.second;
-                }
-            }
-            counts.emplace_back(box, 0);
-            return counts.back().second;
-        }
-    } polls_;
+    std::map<HWND, int> polls_;
     std::vector<HWND> results_;
     GameSession result_kept_ = {};
     int max_nesting_ = 0;
@@ -560,7 +544,7 @@ void StackEveryBoxOnce() {
     bool closing = false;
     bool ending = false;
     ModalAnswerer answerer([&](HWND box) {
-        const std::string caption = Caption(box);
+        const std::string caption = WindowText(box);
         if (GetDlgItem(box, IDC_RED_HUMAN) != nullptr) {
             if (!closing) {
                 closing = true;
@@ -605,7 +589,7 @@ TEST(MessageStorm, InvariantsHoldAndNothingLeaks) {
     StackEveryBoxOnce();
     ASSERT_EQ(RunStorm(seed + 1, 3000), "");
     const int gdi_before = LiveGdiObjects();
-    const auto types_before = GdiObjectsByType();
+    auto types_before = GdiObjectsByType();
     const Memory memory_before = ProcessMemory();
     ASSERT_GT(gdi_before, 0);
     ASSERT_GT(memory_before.private_bytes, 0u) << "GetProcessMemoryInfo reports nothing";
@@ -616,7 +600,7 @@ TEST(MessageStorm, InvariantsHoldAndNothingLeaks) {
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
 
     const int gdi_after = LiveGdiObjects();
-    const auto types_after = GdiObjectsByType();
+    auto types_after = GdiObjectsByType();
     std::printf("GDI objects by type, before:%s\nafter:%s\n", GdiText(types_before).c_str(),
                 GdiText(types_after).c_str());
     const Memory memory_after = ProcessMemory();
@@ -634,22 +618,14 @@ TEST(MessageStorm, InvariantsHoldAndNothingLeaks) {
     const auto cached = [](int type) {
         return type == 0x01 || type == 0x04 || type == 0x05 || type == 0x09;
     };
-    auto count = [](const std::vector<std::pair<int, int>>& by_type, int type) {
-        for (const auto& entry : by_type) {
-            if (entry.first == type) {
-                return entry.second;
-            }
-        }
-        return 0;
-    };
     for (int type = 1; type < 256; ++type) {
         if (!cached(type)) {
-            EXPECT_EQ(count(types_after, type), count(types_before, type)) << "GDI type " << type;
+            EXPECT_EQ(types_after[type], types_before[type]) << "GDI type " << type;
         }
     }
-    const int new_dcs = count(types_after, 0x01) - count(types_before, 0x01);
-    EXPECT_EQ(count(types_after, 0x04) - count(types_before, 0x04), new_dcs);
-    EXPECT_EQ(count(types_after, 0x05) - count(types_before, 0x05), new_dcs);
+    const int new_dcs = types_after[0x01] - types_before[0x01];
+    EXPECT_EQ(types_after[0x04] - types_before[0x04], new_dcs);
+    EXPECT_EQ(types_after[0x05] - types_before[0x05], new_dcs);
     EXPECT_LE(new_dcs, 10) << "more window DCs than one more level of boxes would cache";
     EXPECT_GE(gdi_after, gdi_before);
     // A leak of a hundred bytes a step would show as 2 MiB of private memory; the allowance is

@@ -38,9 +38,8 @@ void ModalAnswerer::Poll() {
 
 BoxContents ReadMessageBox(HWND box) {
     BoxContents contents;
+    contents.caption = WindowText(box);
     char text[512];
-    GetWindowTextA(box, text, sizeof text);
-    contents.caption = text;
     // The message text is the static control with the id 0xFFFF.
     GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
     contents.text = text;
@@ -143,7 +142,7 @@ const GdiHandleEntry* GdiHandleTable() {
 
 }  // namespace
 
-std::vector<std::pair<int, int>> GdiObjectsByType() {
+std::map<int, int> GdiObjectsByType() {
     const GdiHandleEntry* table = GdiHandleTable();
     if (table == nullptr) {
         return {};
@@ -152,16 +151,10 @@ std::vector<std::pair<int, int>> GdiObjectsByType() {
     const HGDIOBJ probe = CreatePen(PS_SOLID, 1, 0);
     const std::uint16_t owner = table[LOWORD(reinterpret_cast<UINT_PTR>(probe))].process_id;
     DeleteObject(probe);
-    int counts[256] = {};
+    std::map<int, int> by_type;
     for (int i = 0; i < kGdiHandleSlots; ++i) {
         if (table[i].type != 0 && table[i].process_id == owner) {
-            ++counts[table[i].type];
-        }
-    }
-    std::vector<std::pair<int, int>> by_type;
-    for (int type = 1; type < 256; ++type) {
-        if (counts[type] != 0) {
-            by_type.emplace_back(type, counts[type]);
+            ++by_type[table[i].type];
         }
     }
     return by_type;

@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -80,8 +81,8 @@ constexpr std::uint32_t kBluePixel = 0x0000FF;
 // PEB points to, which is where every GDI handle of the process is allocated.
 int LiveGdiObjects();
 
-// The same entries of the GDI handle table by object type: {type, count} for every type present.
-std::vector<std::pair<int, int>> GdiObjectsByType();
+// The same entries of the GDI handle table by object type: type -> count, for every type present.
+std::map<int, int> GdiObjectsByType();
 
 // Dispatches the messages waiting for this thread, at most `limit` of them. WM_QUIT is taken and
 // dropped: left in the queue, it would end the next modal loop at once.
