@@ -9,11 +9,6 @@
 
 namespace {
 
-int DiscsOnBoard(const Board& board) {
-    const DiscCount count = CountDiscs(board);
-    return count.red + count.blue;
-}
-
 // The draws that scoring `side`'s move into `after` makes, by the rule that every legal move
 // scored in the early or late phase draws once, then its replies draw in turn, and a two-ply
 // evaluation whose opponent cannot reply draws once more at the end.

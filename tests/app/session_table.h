@@ -24,10 +24,7 @@ struct Table {
         Start(red, blue);
         game.board = BoardFromDiagram(picture);
         game.turn = side;
-        game.move_count = 0;
-        for (Cell cell : game.board.cells) {
-            game.move_count += cell != kEmpty;
-        }
+        game.move_count = DiscsOnBoard(game.board);
         host.ClearCalls();
     }
     // A left click on a square, dropped by the click guard as the window procedure does.

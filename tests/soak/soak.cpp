@@ -97,12 +97,11 @@ void PlayComputerGame(Soak& soak, FakeHost& host, RandomSource& random) {
         if (++events > kMaxEventsPerGame) {
             Fail(soak, "a tick", "the game does not end");
         }
-        const int discs_before = CountDiscs(game.board).red + CountDiscs(game.board).blue;
+        const int discs_before = DiscsOnBoard(game.board);
         ComputerMove(game, random, host);
         Check(soak, game, false, "a tick");
         // Every tick of a computer to move places exactly one disc.
-        const DiscCount after = CountDiscs(game.board);
-        if (after.red + after.blue != discs_before + 1) {
+        if (DiscsOnBoard(game.board) != discs_before + 1) {
             Fail(soak, "a tick", "the tick did not place exactly one disc");
         }
     }

@@ -56,21 +56,14 @@ inline MixedStep NextMixedStep(const GameSession& game, int events, TestRandom& 
 
 inline void PlayMixedStep(const MixedStep& step, GameSession& game, RandomSource& random,
                           SessionHost& host) {
-    switch (step.event) {
-        case MixedEvent::kStart:
-            StartGame(game, random, host);
-            break;
-        case MixedEvent::kUndo:
-            UndoMove(game, host);
-            break;
-        case MixedEvent::kTick:
-            ComputerMove(game, random, host);
-            break;
-        default:
-            if (ClickAllowed(game)) {
-                HumanMove(game, step.column, step.row, host);
-            }
-            break;
+    if (step.event == MixedEvent::kStart) {
+        StartGame(game, random, host);
+    } else if (step.event == MixedEvent::kUndo) {
+        UndoMove(game, host);
+    } else if (step.event == MixedEvent::kTick) {
+        ComputerMove(game, random, host);
+    } else if (ClickAllowed(game)) {
+        HumanMove(game, step.column, step.row, host);
     }
 }
 

@@ -14,12 +14,19 @@ const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new WindowC
 
 }  // namespace
 
-void MainWindowTest::SetUp() {
+HWND OpenMainWindow() {
     MainSession() = InitialSession();
-    window_ = CreateMainWindow(GetModuleHandleA(nullptr));
+    const HWND window = CreateMainWindow(GetModuleHandleA(nullptr));
+    if (window != nullptr) {
+        ShowWindow(window, SW_SHOWNORMAL);
+        UpdateWindow(window);
+    }
+    return window;
+}
+
+void MainWindowTest::SetUp() {
+    window_ = OpenMainWindow();
     ASSERT_NE(window_, nullptr);
-    ShowWindow(window_, SW_SHOWNORMAL);
-    UpdateWindow(window_);
 }
 
 void MainWindowTest::TearDown() {

@@ -11,6 +11,9 @@
 #include "tests/win32/find_windows.h"
 #include "tests/support/session_values.h"
 
+// A fresh session and a main window shown over it; nullptr when the window cannot be made.
+HWND OpenMainWindow();
+
 class MainWindowTest : public ::testing::Test {
   protected:
     void SetUp() override;

@@ -488,13 +488,10 @@ class Storm {
 // Runs `steps` storm steps on a fresh window and closes it with a confirmed exit. Returns the
 // first fault, or an empty string.
 std::string RunStorm(std::uint64_t seed, int steps) {
-    MainSession() = InitialSession();
-    const HWND window = CreateMainWindow(GetModuleHandleA(nullptr));
+    const HWND window = OpenMainWindow();
     if (window == nullptr) {
         return "no window";
     }
-    ShowWindow(window, SW_SHOWNORMAL);
-    UpdateWindow(window);
 
     static Storm* storm = nullptr;
     Storm run(window, seed);
@@ -537,10 +534,7 @@ std::string RunStorm(std::uint64_t seed, int steps) {
 // dialog, the exit question and a result box; this stacks them once, on purpose, so that the
 // cache is as large as the storm can make it before the count is taken.
 void StackEveryBoxOnce() {
-    MainSession() = InitialSession();
-    const HWND window = CreateMainWindow(GetModuleHandleA(nullptr));
-    ShowWindow(window, SW_SHOWNORMAL);
-    UpdateWindow(window);
+    const HWND window = OpenMainWindow();
     bool closing = false;
     bool ending = false;
     ModalAnswerer answerer([&](HWND box) {
