@@ -4,11 +4,6 @@
 
 #ifdef _WIN32
 #include <windows.h>
-#else
-#include <iconv.h>
-#endif
-
-#ifdef _WIN32
 
 std::string Cp932(const wchar_t* utf16) {
     char bytes[512];
@@ -31,6 +26,7 @@ std::string Cp932(const char* utf8) {
 }
 
 #else
+#include <iconv.h>
 
 std::string Cp932(const char* utf8) {
     iconv_t converter = iconv_open("CP932", "UTF-8");

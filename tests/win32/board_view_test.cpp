@@ -11,11 +11,6 @@
 
 namespace {
 
-void Repaint(HWND window) {
-    InvalidateRect(window, nullptr, TRUE);
-    UpdateWindow(window);
-}
-
 // The colour a square's centre must show for what the board holds there.
 std::uint32_t DiscPixel(Cell cell) {
     return cell == kRed ? kRedPixel : cell == kBlue ? kBluePixel : kWhitePixel;

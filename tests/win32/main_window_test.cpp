@@ -265,8 +265,7 @@ TEST_F(MainWindowTest, TheLastMoveShowsTheResultAndEndsTheGame) {
     EXPECT_EQ(title_while_open, texts::kTitleRed);
     EXPECT_EQ(game().turn, 0);
     EXPECT_EQ(game().undo_turn, 0);
-    InvalidateRect(window_, nullptr, TRUE);
-    UpdateWindow(window_);
+    Repaint(window_);
     EXPECT_EQ(Title(), texts::kTitleIdle);
 }
 

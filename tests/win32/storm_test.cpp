@@ -339,8 +339,7 @@ class Storm {
                 UpdateWindow(window_);
                 break;
             case 1:
-                InvalidateRect(window_, nullptr, TRUE);
-                UpdateWindow(window_);
+                Repaint(window_);
                 break;
             case 2:
                 Send(WM_PAINT, 0, 0);
@@ -639,8 +638,7 @@ TEST_F(MainWindowTest, PaintOfAFullBoardLeavesNothingBehind) {
     }
     game().turn = kRed;
     for (int i = 0; i < 20; ++i) {
-        InvalidateRect(window_, nullptr, TRUE);
-        UpdateWindow(window_);
+        Repaint(window_);
     }
     const int paints = static_cast<int>(EnvironmentNumber("PLIX_PAINTS", 500));
     const int gdi_before = LiveGdiObjects();
@@ -650,8 +648,7 @@ TEST_F(MainWindowTest, PaintOfAFullBoardLeavesNothingBehind) {
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&start);
     for (int i = 0; i < paints; ++i) {
-        InvalidateRect(window_, nullptr, TRUE);
-        UpdateWindow(window_);
+        Repaint(window_);
     }
     GdiFlush();
     QueryPerformanceCounter(&end);

@@ -66,6 +66,11 @@ SIZE ClientSize(HWND window) {
     return {client.right - client.left, client.bottom - client.top};
 }
 
+void Repaint(HWND window) {
+    InvalidateRect(window, nullptr, TRUE);
+    UpdateWindow(window);
+}
+
 void SetClientSize(HWND window, int width, int height) {
     for (int round = 0; round < 6; ++round) {
         const SIZE now = ClientSize(window);

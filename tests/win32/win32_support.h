@@ -56,6 +56,9 @@ void PressButton(HWND box, int id);
 void SetClientSize(HWND window, int width, int height);
 SIZE ClientSize(HWND window);
 
+// Invalidates the whole client area and paints it at once.
+void Repaint(HWND window);
+
 // The client area as painted, one 0x00RRGGBB value per pixel, row by row from the top.
 class ClientPixels {
   public:
