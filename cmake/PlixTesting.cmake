@@ -3,7 +3,7 @@
 # files predate CMAKE_MSVC_RUNTIME_LIBRARY; the policy default lets it take the project's runtime.
 set(CMAKE_POLICY_DEFAULT_CMP0091 NEW)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
-set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
 set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
 add_subdirectory(${PLIX_GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
 
@@ -38,21 +38,23 @@ function(plix_wine_test test)
   set_property(TEST ${test} APPEND PROPERTY ENVIRONMENT ${PLIX_WINE_ENVIRONMENT})
 endfunction()
 
-# plix_add_gtest(name SOURCES ... LIBRARIES ...)
+# plix_add_gtest(name SOURCES ... LIBRARIES ... [ARGS ...])
 # Native builds list every test case in ctest; the Windows build runs each test program once
-# through the emulator, since every start of a test program under Wine costs time.
+# through the emulator, since every start of a test program under Wine costs time. ARGS go to
+# every run, --gtest_random_seed for example.
 function(plix_add_gtest name)
-  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBRARIES" ${ARGN})
+  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBRARIES;ARGS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} GTest::gtest_main)
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 600)
   endif()
   if(CMAKE_CROSSCOMPILING)
-    add_test(NAME ${name} COMMAND ${name})
+    add_test(NAME ${name} COMMAND ${name} ${ARG_ARGS})
     set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT})
     plix_wine_test(${name})
   else()
-    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT ${ARG_TIMEOUT})
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST EXTRA_ARGS ${ARG_ARGS}
+                         PROPERTIES TIMEOUT ${ARG_TIMEOUT})
   endif()
 endfunction()

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "rules/board.h"
 
@@ -29,20 +30,9 @@ inline FuzzCase DecodeFuzzCase(const std::uint8_t* data, std::size_t size) {
     input.side = (byte(64) & 1) + 1;
     input.column = byte(65) % kBoardWidth;
     input.row = byte(65) / kBoardWidth % kBoardWidth;
-    switch (byte(66) % 4) {
-        case 0:
-            input.mode = 1;
-            break;
-        case 1:
-            input.mode = 2;
-            break;
-        case 2:
-            input.mode = 5;
-            break;
-        default:
-            input.mode = static_cast<std::int8_t>(byte(66));
-            break;  // never 1 or 2
-    }
+    // 1, 2, 5, or the byte itself read as signed, which is never 1 or 2 then.
+    const int modes[] = {1, 2, 5, static_cast<std::int8_t>(byte(66))};
+    input.mode = modes[byte(66) % 4];
     input.move_count = static_cast<std::int16_t>(byte(67) | byte(68) << 8);
     input.seed = static_cast<std::uint32_t>(byte(69)) | static_cast<std::uint32_t>(byte(70)) << 8 |
                  static_cast<std::uint32_t>(byte(71)) << 16 |
@@ -50,11 +40,10 @@ inline FuzzCase DecodeFuzzCase(const std::uint8_t* data, std::size_t size) {
     return input;
 }
 
-// A broken property ends the run with a message; libFuzzer then keeps the input as a crash.
-#define FUZZ_CHECK(condition)                                                                     \
-    do {                                                                                          \
-        if (!(condition)) {                                                                       \
-            std::fprintf(stderr, "%s:%d: property broken: %s\n", __FILE__, __LINE__, #condition); \
-            std::abort();                                                                         \
-        }                                                                                         \
-    } while (0)
+// A broken property ends the run with its description; libFuzzer then keeps the input as a crash.
+inline void FuzzCheck(const std::string& broken) {
+    if (!broken.empty()) {
+        std::fprintf(stderr, "%s\n", broken.c_str());
+        std::abort();
+    }
+}

@@ -7,7 +7,7 @@ packages=(
     cmake make g++ pkg-config
     mingw-w64
     googletest libbenchmark-dev
-    clang libclang-rt-14-dev
+    clang libclang-rt-dev
     valgrind
     wine wine64 wine32:i386
     xvfb xauth xdotool x11-utils imagemagick python3

@@ -14,7 +14,7 @@ if [ -z "${PLIX_MEASURE_INNER:-}" ]; then
     cmake --build "$build" -j2 --target plix win32_storm_test >/dev/null
     mkdir -p "$build/tools"
     for tool in trivial_window play_computer_game; do
-        flags=(-Os -s -static -std=c++17)
+        flags=(-Os -s -static -std=c++17 -I.)
         [ "$tool" = trivial_window ] && flags+=(-mwindows)
         x86_64-w64-mingw32-g++-posix "${flags[@]}" -o "$build/tools/$tool.exe" "tools/$tool.cpp"
     done

@@ -7,36 +7,20 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+
+#include "tests/win32/find_windows.h"
 
 namespace {
 
 // A visible dialog-class window of plix.exe's thread whose caption is `caption`, or whose
 // control `id` exists when `caption` is null.
 HWND FindBox(DWORD thread, const char* caption, int id) {
-    struct Search {
-        const char* caption;
-        int id;
-        HWND found;
-    } search = {caption, id, nullptr};
-    EnumThreadWindows(
-        thread,
-        [](HWND window, LPARAM data) -> BOOL {
-            auto* wanted = reinterpret_cast<Search*>(data);
-            char name[16] = {};
-            char text[64] = {};
-            GetClassNameA(window, name, sizeof name);
-            GetWindowTextA(window, text, sizeof text);
-            if (IsWindowVisible(window) && std::strcmp(name, "#32770") == 0 &&
-                (wanted->caption != nullptr ? std::strcmp(text, wanted->caption) == 0
-                                            : GetDlgItem(window, wanted->id) != nullptr)) {
-                wanted->found = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    for (HWND box : VisibleWindows(kDialogClass, thread)) {
+        if (caption != nullptr ? WindowText(box) == caption : GetDlgItem(box, id) != nullptr) {
+            return box;
+        }
+    }
+    return nullptr;
 }
 
 template <typename Find>

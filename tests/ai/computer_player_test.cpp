@@ -1,12 +1,12 @@
 #include "ai/computer_player.h"
 
 #include <array>
-#include <cstring>
 
 #include <gtest/gtest.h>
 
 #include "rules/board.h"
 #include "tests/ai/draw_count.h"
+#include "tests/support/board_values.h"
 #include "tests/support/diagram.h"
 
 namespace {
@@ -14,12 +14,6 @@ namespace {
 constexpr int kEarly = 4;  // move counts that select each phase
 constexpr int kLate = 50;
 constexpr int kFinal = 60;
-
-Board StartingBoard() {
-    Board board;
-    SetStartingPosition(board);
-    return board;
-}
 
 // Every square scored in the order ChooseMove visits them, sharing one generator as it does.
 std::array<int, kCellCount> ScoreEverySquare(const Board& board, Side side, int mode,
@@ -219,8 +213,7 @@ TEST(ScoreMove, IllegalSquaresScoreMinusOneAndTouchNothing) {
             }
         }
     }
-    const Board original = StartingBoard();
-    EXPECT_EQ(std::memcmp(&board, &original, sizeof board), 0);
+    EXPECT_EQ(board, StartingBoard());
 }
 
 TEST(ChooseMove, SideWithoutAMoveGetsASquareOffTheBoard) {

@@ -4,55 +4,11 @@
 
 #include <string>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <iconv.h>
-#endif
-
 #include "app/texts.h"
 #include "tests/app/session_table.h"
+#include "tests/support/cp932.h"
 
 namespace {
-
-// The code page 932 form of a UTF-8 wording, by the platform's own converter.
-std::string Cp932(const char* utf8) {
-#ifdef _WIN32
-    wchar_t wide[256];
-    const int wide_length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, -1, wide, 256);
-    char bytes[512];
-    BOOL lossy = FALSE;
-    const int length = wide_length > 0 ? WideCharToMultiByte(932, 0, wide, -1, bytes, sizeof bytes,
-                                                             nullptr, &lossy)
-                                       : 0;
-    if (length <= 0 || lossy) {
-        ADD_FAILURE() << "cannot convert " << utf8 << " to code page 932";
-        return {};
-    }
-    return std::string(bytes, static_cast<size_t>(length - 1));
-#else
-    iconv_t converter = iconv_open("CP932", "UTF-8");
-    if (converter == reinterpret_cast<iconv_t>(-1)) {
-        ADD_FAILURE() << "no converter from UTF-8 to CP932";
-        return {};
-    }
-    std::string in(utf8);
-    char bytes[512];
-    char* in_next = &in[0];
-    size_t in_left = in.size();
-    char* out_next = bytes;
-    size_t out_left = sizeof bytes;
-    const size_t result = iconv(converter, &in_next, &in_left, &out_next, &out_left);
-    iconv_close(converter);
-    if (result == static_cast<size_t>(-1) || in_left != 0) {
-        ADD_FAILURE() << "cannot convert " << utf8 << " to code page 932";
-        return {};
-    }
-    return std::string(bytes, static_cast<size_t>(out_next - bytes));
-#endif
-}
-
-#define U8(text) reinterpret_cast<const char*>(u8##text)
 
 TEST(EndOfGameTest, ResultFormatsAreTheWordingInCodePage932) {
     EXPECT_EQ(texts::kResultRedWins, Cp932(U8("先手(赤):%d  後手(青):%d\n        先手の勝ち")));
@@ -188,7 +144,7 @@ TEST(EndOfGameTest, EventsWhileTheResultBoxIsOpenDoNothing) {
         EXPECT_EQ(table.host.messages.size(), 1u);
         EXPECT_EQ(while_open.turn, kRed);
         EXPECT_EQ(table.game.turn, 0);
-        EXPECT_EQ(DiagramFromBoard(table.game.board), DiagramFromBoard(while_open.board));
+        EXPECT_EQ(table.game.board, while_open.board);
     }
 }
 

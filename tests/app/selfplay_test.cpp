@@ -8,6 +8,7 @@
 #include <string>
 
 #include "rules/availability.h"
+#include "tests/support/board_values.h"
 
 namespace {
 
@@ -59,8 +60,7 @@ const char* SideName(Side side) {
 void ExpectConsistentGame(const std::string& output) {
     std::istringstream lines(output);
     std::string line;
-    Board board;
-    SetStartingPosition(board);
+    Board board = StartingBoard();
     Side side = kRed;
     int moves = 0;
     bool pass_due = false;

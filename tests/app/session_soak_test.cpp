@@ -1,21 +1,16 @@
-// Whole games for every pairing of human and computer sides, humans clicking at random (legal
-// squares mostly, also occupied ones and squares off the board) and taking moves back, with the
-// session's invariants checked after every single event.
+// Whole games for every pairing of human and computer sides, the events of mixed games
+// (tests/support/mixed_play.h) for humans and computers alike, with what each event did and the
+// session's invariants checked after every single one.
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "rules/availability.h"
 #include "tests/app/session_table.h"
-#include "tests/support/random_play.h"
+#include "tests/support/mixed_play.h"
 #include "tests/support/session_invariants.h"
 
 namespace {
-
-bool ComputerToMove(const GameSession& game) {
-    return (game.turn == kRed && game.red_kind != kHuman) ||
-           (game.turn == kBlue && game.blue_kind != kHuman);
-}
 
 struct Tally {
     int games = 0;
@@ -44,35 +39,23 @@ void PlayGames(PlayerKind red, PlayerKind blue, int games, TestRandom& random, T
             ASSERT_LT(event, 2000) << "the game does not end";
             const GameSession before = table.game;
             const std::string calls_before = table.host.log;
-            const int roll = random.Below(100);
-            if (roll < 4) {
-                table.Undo();
-                undone = undone || before.undo_turn != 0;
-                tally.undos += before.undo_turn != 0;
-                ASSERT_NO_FATAL_FAILURE(check("Undo"));
-            } else if (roll < 5) {
+            const MixedStep step = NextMixedStep(table.game, event, random);
+            if (step.event == MixedEvent::kStart) {
                 table.host.time = random.Next();
-                table.Start(red, blue);
                 undone = false;
                 ++tally.restarts;
-                ASSERT_NO_FATAL_FAILURE(check("Start"));
-            } else if (ComputerToMove(table.game) || roll < 10) {
+            } else if (step.event == MixedEvent::kUndo) {
+                undone = undone || before.undo_turn != 0;
+                tally.undos += before.undo_turn != 0;
+            } else if (step.event == MixedEvent::kTick) {
                 ASSERT_TRUE(table.host.timer_running || !ComputerToMove(table.game));
-                table.Tick();
-                if (ComputerToMove(before)) {
-                    EXPECT_EQ(table.game.move_count, before.move_count + 1);
-                } else {
-                    EXPECT_EQ(table.host.log, calls_before) << "a tick for a human acted";
-                }
-                ASSERT_NO_FATAL_FAILURE(check("tick"));
-            } else {
-                const int square = roll < 20 ? random.Below(100)
-                                             : RandomLegalSquare(before.board, before.turn, random);
-                const int column = roll < 20 ? square % 10 : square % kBoardWidth;
-                const int row = roll < 20 ? square / 10 : square / kBoardWidth;
-                table.Click(column, row);
-                ASSERT_NO_FATAL_FAILURE(check("click"));
             }
+            PlayMixedStep(step, table.game, table.random, table.host);
+            ASSERT_EQ(MixedStepFault(step, before, table.game), "");
+            if (step.event == MixedEvent::kTick && !ComputerToMove(before)) {
+                EXPECT_EQ(table.host.log, calls_before) << "a tick for a human acted";
+            }
+            ASSERT_NO_FATAL_FAILURE(check(MixedEventName(step.event)));
             const bool moved = table.game.move_count == before.move_count + 1;
             if (moved && table.game.turn == before.turn) {
                 ++tally.passes;

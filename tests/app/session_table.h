@@ -7,6 +7,7 @@
 #include "app/session.h"
 #include "tests/support/diagram.h"
 #include "tests/support/fake_host.h"
+#include "tests/support/session_values.h"
 
 struct Table {
     GameSession game = InitialSession();
@@ -23,10 +24,7 @@ struct Table {
         Start(red, blue);
         game.board = BoardFromDiagram(picture);
         game.turn = side;
-        game.move_count = 0;
-        for (Cell cell : game.board.cells) {
-            game.move_count += cell != kEmpty;
-        }
+        game.move_count = DiscsOnBoard(game.board);
         host.ClearCalls();
     }
     // A left click on a square, dropped by the click guard as the window procedure does.
@@ -38,15 +36,3 @@ struct Table {
     void Tick() { ComputerMove(game, random, host); }
     void Undo() { UndoMove(game, host); }
 };
-
-inline void ExpectSameSession(const GameSession& actual, const GameSession& expected) {
-    EXPECT_EQ(DiagramFromBoard(actual.board), DiagramFromBoard(expected.board));
-    EXPECT_EQ(actual.red_kind, expected.red_kind);
-    EXPECT_EQ(actual.blue_kind, expected.blue_kind);
-    EXPECT_EQ(actual.turn, expected.turn);
-    EXPECT_EQ(actual.move_count, expected.move_count);
-    EXPECT_EQ(actual.cell_size, expected.cell_size);
-    EXPECT_EQ(actual.client_height, expected.client_height);
-    EXPECT_EQ(actual.undo_turn, expected.undo_turn);
-    EXPECT_EQ(DiagramFromBoard(actual.undo_board), DiagramFromBoard(expected.undo_board));
-}

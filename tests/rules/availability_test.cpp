@@ -2,8 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-
+#include "tests/support/board_values.h"
 #include "tests/support/diagram.h"
 
 namespace {
@@ -23,12 +22,11 @@ void ExpectAnswers(const Board& board, Expected expected) {
     EXPECT_EQ(HasNoMove(board, kBlue), expected.blue_moves == 0 ? 1 : 0);
     EXPECT_EQ(IsGameOver(board), expected.game_over);
     CountDiscs(board);
-    EXPECT_EQ(std::memcmp(board.cells, before.cells, sizeof board.cells), 0);
+    EXPECT_EQ(board, before);
 }
 
 TEST(Availability, StartingPosition) {
-    Board board;
-    SetStartingPosition(board);
+    const Board board = StartingBoard();
     ExpectAnswers(board, {4, 4, 0});
     const DiscCount discs = CountDiscs(board);
     EXPECT_EQ(discs.red, 2);

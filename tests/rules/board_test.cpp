@@ -4,35 +4,30 @@
 
 #include <cstring>
 
+#include "tests/support/board_values.h"
 #include "tests/support/diagram.h"
 
 namespace {
-
-Board Start() {
-    Board board;
-    SetStartingPosition(board);
-    return board;
-}
 
 // Expects PlaceDisc to refuse the move and leave every cell as it was.
 void ExpectRefused(Board board, int column, int row, Side side) {
     const Board before = board;
     EXPECT_EQ(PlaceDisc(board, column, row, side), 0) << "(" << column << "," << row << ")";
-    EXPECT_EQ(DiagramFromBoard(board), DiagramFromBoard(before));
+    EXPECT_EQ(board, before);
 }
 
 TEST(StartingPosition, HoldsExactlyTheFourCentreDiscs) {
     Board board;
     std::memset(board.cells, 7, sizeof board.cells);
     SetStartingPosition(board);
-    EXPECT_EQ(DiagramFromBoard(board), DiagramFromBoard(BoardFromDiagram("........"
-                                                                         "........"
-                                                                         "........"
-                                                                         "...RB..."
-                                                                         "...BR..."
-                                                                         "........"
-                                                                         "........"
-                                                                         "........")));
+    EXPECT_EQ(board, BoardFromDiagram("........"
+                                      "........"
+                                      "........"
+                                      "...RB..."
+                                      "...BR..."
+                                      "........"
+                                      "........"
+                                      "........"));
     EXPECT_EQ(board.cells[27], kRed);
     EXPECT_EQ(board.cells[28], kBlue);
     EXPECT_EQ(board.cells[35], kBlue);
@@ -43,12 +38,13 @@ TEST(PlaceDisc, OpeningMovesAreExactlyTheFourForEachSide) {
     const struct {
         Side side;
         int legal[4][2];
-    } sides[] = {{kRed, {{4, 2}, {5, 3}, {2, 4}, {3, 5}}}, {kBlue, {{3, 2}, {2, 3}, {5, 4}, {4, 5}}}};
+    } sides[] = {{kRed, {{4, 2}, {5, 3}, {2, 4}, {3, 5}}},
+                 {kBlue, {{3, 2}, {2, 3}, {5, 4}, {4, 5}}}};
     for (const auto& expected : sides) {
         int accepted = 0;
         for (int row = 0; row < 8; ++row) {
             for (int column = 0; column < 8; ++column) {
-                Board board = Start();
+                Board board = StartingBoard();
                 if (PlaceDisc(board, column, row, expected.side) == 1) {
                     const auto& square = expected.legal[accepted < 4 ? accepted : 3];
                     EXPECT_EQ(column, square[0]);
@@ -61,7 +57,7 @@ TEST(PlaceDisc, OpeningMovesAreExactlyTheFourForEachSide) {
                     }
                     EXPECT_EQ(own, 4);
                 } else {
-                    ExpectRefused(Start(), column, row, expected.side);
+                    ExpectRefused(StartingBoard(), column, row, expected.side);
                 }
             }
         }
@@ -70,27 +66,27 @@ TEST(PlaceDisc, OpeningMovesAreExactlyTheFourForEachSide) {
 }
 
 TEST(PlaceDisc, OpeningMoveTurnsTheEnclosedDisc) {
-    Board board = Start();
+    Board board = StartingBoard();
     ASSERT_EQ(PlaceDisc(board, 4, 2, kRed), 1);
-    EXPECT_EQ(DiagramFromBoard(board), DiagramFromBoard(BoardFromDiagram("........"
-                                                                         "........"
-                                                                         "....R..."
-                                                                         "...RR..."
-                                                                         "...BR..."
-                                                                         "........"
-                                                                         "........"
-                                                                         "........")));
-    board = Start();
+    EXPECT_EQ(board, BoardFromDiagram("........"
+                                      "........"
+                                      "....R..."
+                                      "...RR..."
+                                      "...BR..."
+                                      "........"
+                                      "........"
+                                      "........"));
+    board = StartingBoard();
     ASSERT_EQ(PlaceDisc(board, 3, 2, kBlue), 1);
     EXPECT_EQ(board.cells[CellIndex(3, 3)], kBlue);
     EXPECT_EQ(board.cells[CellIndex(3, 2)], kBlue);
 }
 
 TEST(PlaceDisc, RefusesOccupiedAndNonCapturingSquares) {
-    ExpectRefused(Start(), 3, 2, kRed);  // own disc below, blue down-right runs into empty
-    ExpectRefused(Start(), 3, 3, kRed);  // occupied by red
-    ExpectRefused(Start(), 4, 3, kRed);  // occupied by blue
-    ExpectRefused(Start(), 0, 0, kBlue);
+    ExpectRefused(StartingBoard(), 3, 2, kRed);  // own disc below, blue down-right runs into empty
+    ExpectRefused(StartingBoard(), 3, 3, kRed);  // occupied by red
+    ExpectRefused(StartingBoard(), 4, 3, kRed);  // occupied by blue
+    ExpectRefused(StartingBoard(), 0, 0, kBlue);
 }
 
 TEST(PlaceDisc, CapturesInAllEightDirectionsAtOnce) {
@@ -104,14 +100,14 @@ TEST(PlaceDisc, CapturesInAllEightDirectionsAtOnce) {
         "R..R..R."
         "........");
     ASSERT_EQ(PlaceDisc(board, 3, 3, kRed), 1);
-    EXPECT_EQ(DiagramFromBoard(board), DiagramFromBoard(BoardFromDiagram("R..R..R."
-                                                                         ".R.R.R.."
-                                                                         "..RRR..."
-                                                                         "RRRRRRRR"
-                                                                         "..RRR..."
-                                                                         ".R.R.R.."
-                                                                         "R..R..R."
-                                                                         "........")));
+    EXPECT_EQ(board, BoardFromDiagram("R..R..R."
+                                      ".R.R.R.."
+                                      "..RRR..."
+                                      "RRRRRRRR"
+                                      "..RRR..."
+                                      ".R.R.R.."
+                                      "R..R..R."
+                                      "........"));
 }
 
 TEST(PlaceDisc, RunClosedOnTheFarEdgeTurnsAllSix) {

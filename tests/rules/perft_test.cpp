@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "rules/availability.h"
+#include "tests/support/board_values.h"
 
 namespace {
 
@@ -34,9 +35,7 @@ std::uint64_t Perft(const Board& board, Side side, int depth, bool passed) {
 }
 
 std::uint64_t PerftFromStart(int depth) {
-    Board board;
-    SetStartingPosition(board);
-    return Perft(board, kRed, depth, false);
+    return Perft(StartingBoard(), kRed, depth, false);
 }
 
 TEST(Perft, ShallowDepths) {

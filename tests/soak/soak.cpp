@@ -3,9 +3,10 @@
 // after every event, then checks that memory stayed flat over the run.
 //   computer  both sides are computers; game g plays level pair g mod 9 (every pairing of levels
 //             1..3) with the seed FIRST_SEED + g, driven by timer ticks alone.
-//   mixed     one or both sides human: humans click legal squares, illegal ones and squares
-//             beyond the board, and take moves back; stray ticks, clicks and Undo arrive at any
-//             time, and now and then Start interrupts a running game.
+//   mixed     one or both sides human, the events of tests/support/mixed_play.h: humans click
+//             legal squares, illegal ones and squares beyond the board, and take moves back;
+//             stray ticks, clicks and Undo arrive at any time, and now and then Start
+//             interrupts a running game.
 // Prints the figures (games, events, games per second, heap in use and peak RSS after the first
 // 1000 games and at the end) and exits 1 at the first broken invariant, naming game and event.
 #include <malloc.h>
@@ -20,7 +21,7 @@
 #include "app/session.h"
 #include "rules/availability.h"
 #include "tests/support/fake_host.h"
-#include "tests/support/random_play.h"
+#include "tests/support/mixed_play.h"
 #include "tests/support/session_invariants.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -67,10 +68,6 @@ void Check(Soak& soak, const GameSession& game, bool undone, const char* event) 
     }
 }
 
-bool SameBoard(const Board& a, const Board& b) {
-    return std::memcmp(a.cells, b.cells, sizeof a.cells) == 0;
-}
-
 // The end of a game: one result box, the timer stopped when a computer plays, nothing to undo.
 void CheckEnded(const Soak& soak, const GameSession& game, const FakeHost& host) {
     if (host.messages.size() != 1) {
@@ -100,12 +97,11 @@ void PlayComputerGame(Soak& soak, FakeHost& host, RandomSource& random) {
         if (++events > kMaxEventsPerGame) {
             Fail(soak, "a tick", "the game does not end");
         }
-        const int discs_before = CountDiscs(game.board).red + CountDiscs(game.board).blue;
+        const int discs_before = DiscsOnBoard(game.board);
         ComputerMove(game, random, host);
         Check(soak, game, false, "a tick");
         // Every tick of a computer to move places exactly one disc.
-        const DiscCount after = CountDiscs(game.board);
-        if (after.red + after.blue != discs_before + 1) {
+        if (DiscsOnBoard(game.board) != discs_before + 1) {
             Fail(soak, "a tick", "the tick did not place exactly one disc");
         }
     }
@@ -125,66 +121,29 @@ void PlayMixedGame(Soak& soak, FakeHost& host, RandomSource& random) {
     bool undone = false;
     Check(soak, game, undone, "Start");
 
-    int events = 0;
-    while (game.turn != 0) {
-        if (++events > kMaxEventsPerGame) {
+    for (int events = 0; game.turn != 0; ++events) {
+        if (events == kMaxEventsPerGame) {
             Fail(soak, "an event", "the game does not end");
         }
         const GameSession before = game;
-        const int roll = dice.Below(1000);
-        if (roll < 3 && events > 10) {
-            // Start again in the middle of the game.
-            host.ClearCalls();
-            StartGame(game, random, host);
+        const MixedStep step = NextMixedStep(game, events, dice);
+        if (step.event == MixedEvent::kStart) {
+            host.ClearCalls();  // the one result box at the end is this game's
             undone = false;
             ++soak.restarts;
-            Check(soak, game, undone, "Start during a game");
-        } else if (roll < 60) {
-            UndoMove(game, host);
+        } else if (step.event == MixedEvent::kUndo) {
             undone = undone || before.undo_turn != 0;
             soak.undos += before.undo_turn != 0;
-            if (before.undo_turn != 0 && !SameBoard(game.board, before.undo_board)) {
-                Fail(soak, "Undo", "the board is not the one before the last human move");
-            }
-            Check(soak, game, undone, "Undo");
-        } else if (roll < 120) {
-            // A tick reaches the session whoever is to move; for a human it must do nothing.
-            const bool human_to_move = ClickAllowed(game) != 0;
-            ComputerMove(game, random, host);
-            if (human_to_move &&
-                (!SameBoard(game.board, before.board) || game.turn != before.turn ||
-                 game.move_count != before.move_count)) {
-                Fail(soak, "a tick for a human", "the position changed");
-            }
-            Check(soak, game, undone, "a tick");
-        } else if (roll < 240) {
-            // Any square, beyond the board included: the window's guard passes it only when a
-            // human is to move; anything but a legal square changes nothing.
-            const int column = dice.Below(10);
-            const int row = dice.Below(10);
-            if (ClickAllowed(game)) {
-                HumanMove(game, column, row, host);
-                Board trial = before.board;
-                const bool legal =
-                    OnBoard(column, row) && PlaceDisc(trial, column, row, before.turn) == 1;
-                soak.refused += !legal;
-                if (!legal && (!SameBoard(game.board, before.board) || game.turn != before.turn ||
-                               game.move_count != before.move_count)) {
-                    Fail(soak, "an illegal click", "the position changed");
-                }
-            }
-            Check(soak, game, undone, "a click anywhere");
-        } else if (ClickAllowed(game)) {
-            const int square = RandomLegalSquare(game.board, game.turn, dice);
-            HumanMove(game, square % kBoardWidth, square / kBoardWidth, host);
-            if (game.move_count != before.move_count + 1) {
-                Fail(soak, "a legal click", "the move was not counted");
-            }
-            Check(soak, game, undone, "a legal click");
-        } else {
-            ComputerMove(game, random, host);
-            Check(soak, game, undone, "a tick");
         }
+        PlayMixedStep(step, game, random, host);
+        if (step.event == MixedEvent::kClickAnywhere && ClickAllowed(before)) {
+            soak.refused += game.move_count == before.move_count;
+        }
+        const std::string fault = MixedStepFault(step, before, game);
+        if (!fault.empty()) {
+            Fail(soak, MixedEventName(step.event), fault);
+        }
+        Check(soak, game, undone, MixedEventName(step.event));
     }
     CheckEnded(soak, game, host);
 }

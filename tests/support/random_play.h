@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "rules/availability.h"
 #include "rules/board.h"
@@ -19,17 +20,22 @@ struct TestRandom {
     int Below(int bound) { return static_cast<int>(Next() % static_cast<std::uint32_t>(bound)); }
 };
 
-// A legal square of `side`, chosen at random, as the index row * 8 + column; -1 when it has none.
-inline int RandomLegalSquare(const Board& board, Side side, TestRandom& random) {
-    int legal[kCellCount];
-    int count = 0;
+// The legal squares of `side` in scan order, as indices row * 8 + column.
+inline std::vector<int> LegalSquares(const Board& board, Side side) {
+    std::vector<int> legal;
     for (int index = 0; index < kCellCount; ++index) {
         Board trial = board;
         if (PlaceDisc(trial, index % kBoardWidth, index / kBoardWidth, side)) {
-            legal[count++] = index;
+            legal.push_back(index);
         }
     }
-    return count == 0 ? -1 : legal[random.Below(count)];
+    return legal;
+}
+
+// A legal square of `side`, chosen at random, as the index row * 8 + column; -1 when it has none.
+inline int RandomLegalSquare(const Board& board, Side side, TestRandom& random) {
+    const std::vector<int> legal = LegalSquares(board, side);
+    return legal.empty() ? -1 : legal[random.Below(static_cast<int>(legal.size()))];
 }
 
 // Calls visit(board, side_to_move) for every position of `games` random games from the start,

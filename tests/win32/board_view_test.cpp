@@ -11,11 +11,6 @@
 
 namespace {
 
-void Repaint(HWND window) {
-    InvalidateRect(window, nullptr, TRUE);
-    UpdateWindow(window);
-}
-
 // The colour a square's centre must show for what the board holds there.
 std::uint32_t DiscPixel(Cell cell) {
     return cell == kRed ? kRedPixel : cell == kBlue ? kBluePixel : kWhitePixel;
@@ -96,9 +91,9 @@ TEST_F(BoardViewTest, AWideClientAreaKeepsTheBoardSquareAndTheRestWhite) {
 
     // A click in the white strip is column 8: nothing is placed.
     Command(IDM_START);
-    const std::string before = BoardText(game().board);
+    const Board before = game().board;
     Click(210, 2 * 25 + 3);
-    EXPECT_EQ(BoardText(game().board), before);
+    EXPECT_EQ(game().board, before);
     EXPECT_EQ(game().turn, kRed);
 }
 
@@ -133,11 +128,11 @@ TEST_F(BoardViewTest, AClientAreaUnderEightPixelsHasNoBoardAndTakesNoClick) {
     UpdateWindow(window_);
     EXPECT_EQ(game().cell_size, 0);
     EXPECT_EQ(Title(), texts::kTitleRed);
-    const std::string before = BoardText(game().board);
+    const Board before = game().board;
     for (int x : {0, 3, 6}) {
         EXPECT_EQ(Click(x, x), 0);
     }
-    EXPECT_EQ(BoardText(game().board), before);
+    EXPECT_EQ(game().board, before);
     EXPECT_EQ(game().turn, kRed);
     const ClientPixels pixels(window_);
     for (int y = 0; y < pixels.height(); ++y) {

@@ -156,41 +156,20 @@ class RunningPlix {
     }
 
   private:
-    struct Search {
-        DWORD process;
-        const char* window_class;
-        HWND found;
-    };
-
-    static BOOL CALLBACK Match(HWND window, LPARAM data) {
-        auto* search = reinterpret_cast<Search*>(data);
-        DWORD process = 0;
-        GetWindowThreadProcessId(window, &process);
-        char name[32] = {};
-        GetClassNameA(window, name, sizeof name);
-        if (process == search->process && IsWindowVisible(window) &&
-            std::strcmp(name, search->window_class) == 0) {
-            search->found = window;
-            return FALSE;
-        }
-        return TRUE;
-    }
-
     HWND FindOwn(const char* window_class) const {
-        Search search = {process_.dwProcessId, window_class, nullptr};
-        EnumWindows(Match, reinterpret_cast<LPARAM>(&search));
-        return search.found;
+        for (HWND window : VisibleWindows(window_class)) {
+            DWORD process = 0;
+            GetWindowThreadProcessId(window, &process);
+            if (process == process_.dwProcessId) {
+                return window;
+            }
+        }
+        return nullptr;
     }
 
     PROCESS_INFORMATION process_ = {};
     HWND window_ = nullptr;
 };
-
-std::string TextOf(HWND window) {
-    char text[256] = {};
-    GetWindowTextA(window, text, sizeof text);
-    return text;
-}
 
 TEST(PlixExe, StartsUntitledAndEndsWithZeroOnlyAfterConfirmation) {
     const RunningPlix plix;
@@ -199,27 +178,27 @@ TEST(PlixExe, StartsUntitledAndEndsWithZeroOnlyAfterConfirmation) {
     GetWindowRect(plix.window(), &outer);
     EXPECT_EQ(outer.right - outer.left, 256);
     EXPECT_EQ(outer.bottom - outer.top, 312);
-    EXPECT_EQ(TextOf(plix.window()), texts::kTitleIdle);
+    EXPECT_EQ(WindowText(plix.window()), texts::kTitleIdle);
 
     // The close box asks; Cancel keeps the program running.
     PostMessageA(plix.window(), WM_SYSCOMMAND, SC_CLOSE, 0);
     HWND box = plix.WaitFor("#32770");
     ASSERT_NE(box, nullptr);
-    EXPECT_EQ(TextOf(box), texts::kExitCaption);
+    EXPECT_EQ(WindowText(box), texts::kExitCaption);
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     EXPECT_EQ(WaitForSingleObject(plix.process(), 1000), static_cast<DWORD>(WAIT_TIMEOUT));
     EXPECT_TRUE(IsWindow(plix.window()));
 
     // Start, then Exit from the menu asks the same question; OK ends the process with 0.
     PostMessageA(plix.window(), WM_COMMAND, IDM_START, 0);
-    for (int i = 0; i < 100 && TextOf(plix.window()) != texts::kTitleRed; ++i) {
+    for (int i = 0; i < 100 && WindowText(plix.window()) != texts::kTitleRed; ++i) {
         Sleep(20);
     }
-    EXPECT_EQ(TextOf(plix.window()), texts::kTitleRed);
+    EXPECT_EQ(WindowText(plix.window()), texts::kTitleRed);
     PostMessageA(plix.window(), WM_COMMAND, IDM_EXIT, 0);
     box = plix.WaitFor("#32770");
     ASSERT_NE(box, nullptr);
-    EXPECT_EQ(TextOf(box), texts::kExitCaption);
+    EXPECT_EQ(WindowText(box), texts::kExitCaption);
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     ASSERT_EQ(WaitForSingleObject(plix.process(), 10000), static_cast<DWORD>(WAIT_OBJECT_0));
     DWORD code = 99;

@@ -14,12 +14,19 @@ const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new WindowC
 
 }  // namespace
 
-void MainWindowTest::SetUp() {
+HWND OpenMainWindow() {
     MainSession() = InitialSession();
-    window_ = CreateMainWindow(GetModuleHandleA(nullptr));
+    const HWND window = CreateMainWindow(GetModuleHandleA(nullptr));
+    if (window != nullptr) {
+        ShowWindow(window, SW_SHOWNORMAL);
+        UpdateWindow(window);
+    }
+    return window;
+}
+
+void MainWindowTest::SetUp() {
+    window_ = OpenMainWindow();
     ASSERT_NE(window_, nullptr);
-    ShowWindow(window_, SW_SHOWNORMAL);
-    UpdateWindow(window_);
 }
 
 void MainWindowTest::TearDown() {
@@ -29,18 +36,4 @@ void MainWindowTest::TearDown() {
     }
     // WM_DESTROY posted WM_QUIT, which would end the next test's modal boxes at once.
     DrainMessages();
-}
-
-std::string MainWindowTest::Title() {
-    char title[64] = {};
-    GetWindowTextA(window_, title, sizeof title);
-    return title;
-}
-
-std::string BoardText(const Board& board) {
-    std::string text;
-    for (Cell cell : board.cells) {
-        text += cell == kRed ? 'R' : cell == kBlue ? 'B' : '.';
-    }
-    return text;
 }

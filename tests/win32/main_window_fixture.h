@@ -8,6 +8,11 @@
 
 #include "app/session.h"
 #include "app/win32/main_window.h"
+#include "tests/win32/find_windows.h"
+#include "tests/support/session_values.h"
+
+// A fresh session and a main window shown over it; nullptr when the window cannot be made.
+HWND OpenMainWindow();
 
 class MainWindowTest : public ::testing::Test {
   protected:
@@ -24,10 +29,7 @@ class MainWindowTest : public ::testing::Test {
     // Whether anything asked for a repaint since the last ForgetRepaint (or paint).
     bool RepaintRequested() { return GetUpdateRect(window_, nullptr, FALSE) != FALSE; }
     void ForgetRepaint() { ValidateRect(window_, nullptr); }
-    std::string Title();
+    std::string Title() { return WindowText(window_); }
 
     HWND window_ = nullptr;
 };
-
-// The board as a string of 64 characters, row by row: '.' empty, 'R' red, 'B' blue.
-std::string BoardText(const Board& board);

@@ -16,11 +16,6 @@
 
 namespace {
 
-// A copy of the whole session for before/after comparisons.
-std::string SessionBytes(const GameSession& game) {
-    return std::string(reinterpret_cast<const char*>(&game), sizeof game);
-}
-
 // The centre of a square at the square size of the last paint.
 POINT SquareCentre(const GameSession& game, int column, int row) {
     return {column * game.cell_size + game.cell_size / 2,
@@ -34,23 +29,6 @@ bool QuitPosted(WPARAM* code) {
         return true;
     }
     return false;
-}
-
-// Runs the thread's messages for up to `milliseconds`, or until `done` says so.
-template <typename Done>
-bool PumpUntil(int milliseconds, Done done) {
-    const DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > static_cast<DWORD>(milliseconds)) {
-            return false;
-        }
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            DispatchMessageA(&message);
-        }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-    return true;
 }
 
 TEST(Locale, AnsiCodePageIsShiftJis) {
@@ -82,7 +60,7 @@ TEST_F(MainWindowTest, OpensUntitledWithTheStartingDiscsAndItsMenu) {
     EXPECT_EQ(GetWindowLongA(window_, GWL_EXSTYLE) & WS_EX_CLIENTEDGE, 0);
     EXPECT_EQ(Title(), texts::kTitleIdle);
     EXPECT_GT(game().cell_size, 0);
-    EXPECT_EQ(BoardText(game().board), BoardText(InitialSession().board));
+    EXPECT_EQ(game().board, InitialSession().board);
     const HMENU menu = GetMenu(window_);
     ASSERT_NE(menu, nullptr);
     EXPECT_EQ(GetMenuItemCount(menu), 4);
@@ -113,11 +91,11 @@ TEST_F(MainWindowTest, CommandsAreToldApartByTheirLowWordOnly) {
 TEST_F(MainWindowTest, UnknownCommandsDoNothingAndAnswerZero) {
     Command(IDM_START);
     ForgetRepaint();
-    const std::string before = SessionBytes(game());
+    const GameSession before = game();
     for (WORD id : {WORD{0}, WORD{1}, WORD{2}, WORD{100}, WORD{107}, WORD{108}, WORD{0xFFFF}}) {
         EXPECT_EQ(Command(id), 0) << id;
     }
-    EXPECT_EQ(SessionBytes(game()), before);
+    EXPECT_EQ(game(), before);
     EXPECT_FALSE(RepaintRequested());
     EXPECT_TRUE(IsWindow(window_));
 }
@@ -130,14 +108,14 @@ TEST_F(MainWindowTest, UndoTakesBackTheLastHumanMove) {
     EXPECT_EQ(Command(IDM_UNDO), 1);
     EXPECT_FALSE(RepaintRequested());
 
-    const std::string start = BoardText(game().board);
+    const Board start = game().board;
     const POINT square = SquareCentre(game(), 4, 2);
     Click(square.x, square.y);
     ASSERT_EQ(game().turn, kBlue);
     ForgetRepaint();
     EXPECT_EQ(Command(IDM_UNDO), 1);
     EXPECT_EQ(game().turn, kRed);
-    EXPECT_EQ(BoardText(game().board), start);
+    EXPECT_EQ(game().board, start);
     EXPECT_EQ(game().move_count, 5);
     EXPECT_TRUE(RepaintRequested());
 }
@@ -147,10 +125,10 @@ class ClickGuardTest : public MainWindowTest {
   protected:
     void ExpectClickOnLegalSquareDropped() {
         ForgetRepaint();
-        const std::string before = SessionBytes(game());
+        const GameSession before = game();
         const POINT square = SquareCentre(game(), 4, 2);
         EXPECT_EQ(Click(square.x, square.y), 0);
-        EXPECT_EQ(SessionBytes(game()), before);
+        EXPECT_EQ(game(), before);
         EXPECT_FALSE(RepaintRequested());
     }
 };
@@ -186,7 +164,7 @@ TEST_F(MainWindowTest, IllegalAndOffBoardClicksOnlyRepaint) {
     Command(IDM_START);
     UpdateWindow(window_);
     const int cell = game().cell_size;
-    const std::string before = SessionBytes(game());
+    const GameSession before = game();
     struct {
         int x, y;
     } const clicks[] = {
@@ -199,7 +177,7 @@ TEST_F(MainWindowTest, IllegalAndOffBoardClicksOnlyRepaint) {
     for (const auto& click : clicks) {
         ForgetRepaint();
         EXPECT_EQ(Click(click.x, click.y), 0);
-        EXPECT_EQ(SessionBytes(game()), before) << click.x << "," << click.y;
+        EXPECT_EQ(game(), before) << click.x << "," << click.y;
         EXPECT_TRUE(RepaintRequested()) << click.x << "," << click.y;
     }
 }
@@ -207,17 +185,17 @@ TEST_F(MainWindowTest, IllegalAndOffBoardClicksOnlyRepaint) {
 TEST_F(MainWindowTest, TheSecondPressOfADoubleClickPlacesNothing) {
     Command(IDM_START);
     UpdateWindow(window_);
-    const std::string before = SessionBytes(game());
+    const GameSession before = game();
     const POINT square = SquareCentre(game(), 4, 2);
     ForgetRepaint();
     EXPECT_EQ(SendMessageA(window_, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(square.x, square.y)),
               0);
-    EXPECT_EQ(SessionBytes(game()), before);
+    EXPECT_EQ(game(), before);
     EXPECT_FALSE(RepaintRequested());
     // Other mouse messages are no clicks either.
     SendMessageA(window_, WM_LBUTTONUP, 0, MAKELPARAM(square.x, square.y));
     SendMessageA(window_, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(square.x, square.y));
-    EXPECT_EQ(SessionBytes(game()), before);
+    EXPECT_EQ(game(), before);
 }
 
 TEST_F(MainWindowTest, AnyTimerTickMovesAComputerSide) {
@@ -226,9 +204,9 @@ TEST_F(MainWindowTest, AnyTimerTickMovesAComputerSide) {
     UpdateWindow(window_);
     // A tick while the human is to move does nothing, not even a repaint.
     ForgetRepaint();
-    const std::string before = SessionBytes(game());
+    const GameSession before = game();
     EXPECT_EQ(SendMessageA(window_, WM_TIMER, 1, 0), 0);
-    EXPECT_EQ(SessionBytes(game()), before);
+    EXPECT_EQ(game(), before);
     EXPECT_FALSE(RepaintRequested());
 
     const POINT square = SquareCentre(game(), 4, 2);
@@ -287,14 +265,13 @@ TEST_F(MainWindowTest, TheLastMoveShowsTheResultAndEndsTheGame) {
     EXPECT_EQ(title_while_open, texts::kTitleRed);
     EXPECT_EQ(game().turn, 0);
     EXPECT_EQ(game().undo_turn, 0);
-    InvalidateRect(window_, nullptr, TRUE);
-    UpdateWindow(window_);
+    Repaint(window_);
     EXPECT_EQ(Title(), texts::kTitleIdle);
 }
 
 TEST_F(MainWindowTest, AboutShowsTheVersionAndAnswersZero) {
     Command(IDM_START);
-    const std::string before = SessionBytes(game());
+    const GameSession before = game();
     BoxContents shown;
     ModalAnswerer answerer([&](HWND box) {
         shown = ReadMessageBox(box);
@@ -308,7 +285,7 @@ TEST_F(MainWindowTest, AboutShowsTheVersionAndAnswersZero) {
     EXPECT_EQ(shown.text.substr(0, 13), "PLIX Ver.1.2\n");
     EXPECT_FALSE(shown.has_cancel);
     EXPECT_TRUE(shown.has_icon);
-    EXPECT_EQ(SessionBytes(game()), before);
+    EXPECT_EQ(game(), before);
 }
 
 TEST_F(MainWindowTest, TheComputerPlaysOnWhileABoxIsOpen) {
@@ -358,7 +335,7 @@ TEST_F(MainWindowTest, DecliningToCloseLeavesTheGameRunning) {
     const POINT square = SquareCentre(game(), 4, 2);
     Click(square.x, square.y);
     KillTimer(window_, 1);
-    const std::string before = SessionBytes(game());
+    const GameSession before = game();
     // Cancel, and the box's own close button, which answers IDCANCEL too.
     for (int answer : {IDCANCEL, -1}) {
         ModalAnswerer answerer([&](HWND box) {
@@ -372,7 +349,7 @@ TEST_F(MainWindowTest, DecliningToCloseLeavesTheGameRunning) {
         EXPECT_EQ(SendMessageA(window_, WM_CLOSE, 0, 0), 0);
         EXPECT_EQ(answerer.boxes_seen(), 1);
         EXPECT_TRUE(IsWindow(window_));
-        EXPECT_EQ(SessionBytes(game()), before);
+        EXPECT_EQ(game(), before);
         WPARAM code;
         EXPECT_FALSE(QuitPosted(&code));
     }
@@ -390,43 +367,36 @@ TEST_F(MainWindowTest, ConfirmedCloseDestroysTheWindowAndQuitsWithZero) {
     EXPECT_EQ(code, 0u);
 }
 
-// Answers the viewer's box about plix.hlp (callbacks are named functions: 32-bit Windows calls
-// them as stdcall, which a lambda does not convert to with every compiler).
-BOOL CALLBACK DeclineMissingHelpFile(HWND box, LPARAM said) {
-    DWORD process = 0;
-    GetWindowThreadProcessId(box, &process);
-    char name[16] = {};
-    GetClassNameA(box, name, sizeof name);
-    if (process == GetCurrentProcessId() || !IsWindowVisible(box) ||
-        std::strcmp(name, "#32770") != 0) {
-        return TRUE;
-    }
-    char text[512] = {};
-    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-    if (std::strstr(text, "plix.hlp") == nullptr) {
-        return TRUE;
-    }
-    *reinterpret_cast<std::string*>(said) = text;
-    // Decline the offer to look for the file.
-    for (int id : {IDNO, IDCANCEL, IDOK}) {
-        if (GetDlgItem(box, id) != nullptr) {
-            PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
-            break;
-        }
-    }
-    return FALSE;
-}
-
 // The help viewer is another process; its own box says that plix.hlp is missing. A helper
 // thread answers that box, since the window's thread waits inside WinHelpA meanwhile.
 TEST_F(MainWindowTest, HelpOpensTheViewerOnPlixHlpAndAnswersZero) {
     Command(IDM_START);
-    const std::string before = SessionBytes(game());
+    const GameSession before = game();
     std::string viewer_said;
     std::thread helper([&] {
         for (int i = 0; i < 300 && viewer_said.empty(); ++i) {
             Sleep(50);
-            EnumWindows(DeclineMissingHelpFile, reinterpret_cast<LPARAM>(&viewer_said));
+            for (HWND box : VisibleWindows(kDialogClass)) {
+                DWORD process = 0;
+                GetWindowThreadProcessId(box, &process);
+                if (process == GetCurrentProcessId()) {
+                    continue;  // this thread waits in WinHelpA and could not answer
+                }
+                char text[512] = {};
+                GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+                if (std::strstr(text, "plix.hlp") == nullptr) {
+                    continue;
+                }
+                viewer_said = text;
+                // Decline the offer to look for the file.
+                for (int id : {IDNO, IDCANCEL, IDOK}) {
+                    if (GetDlgItem(box, id) != nullptr) {
+                        PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+                        break;
+                    }
+                }
+                break;
+            }
         }
     });
     const LRESULT result = Command(IDM_HELP);
@@ -434,7 +404,7 @@ TEST_F(MainWindowTest, HelpOpensTheViewerOnPlixHlpAndAnswersZero) {
     WinHelpA(window_, "plix.hlp", HELP_QUIT, 0);
     EXPECT_EQ(result, 0);
     EXPECT_NE(viewer_said.find("plix.hlp"), std::string::npos);
-    EXPECT_EQ(SessionBytes(game()), before);
+    EXPECT_EQ(game(), before);
 }
 
 // Start-up, run from the library the way WinMain runs it.
@@ -466,9 +436,7 @@ TEST_F(StartupTest, RunsTheLoopUntilAConfirmedExitAndReturnsZero) {
     const UINT_PTR exit_soon = SetTimer(nullptr, 0, 50, ExitOnceTheWindowIsUp);
     std::string painted_title;
     ModalAnswerer answerer([&](HWND box) {
-        char title[32] = {};
-        GetWindowTextA(FindWindowA("PLIX", nullptr), title, sizeof title);
-        painted_title = title;
+        painted_title = WindowText(FindWindowA("PLIX", nullptr));
         PressButton(box, IDOK);
         return true;
     });

@@ -49,9 +49,8 @@ TEST_F(OpponentDialogTest, OpensWithBothSidesHumanAndTheFocusOnOk) {
     HWND owner = nullptr;
     ModalAnswerer answerer([&](HWND dialog) {
         checks = Checks(dialog);
+        caption = WindowText(dialog);
         char text[64] = {};
-        GetWindowTextA(dialog, text, sizeof text);
-        caption = text;
         GetDlgItemTextA(dialog, IDC_RED_LEVEL1, text, sizeof text);
         level_label = text;
         focus_on_ok = GetFocus() == GetDlgItem(dialog, IDOK);
@@ -59,9 +58,8 @@ TEST_F(OpponentDialogTest, OpensWithBothSidesHumanAndTheFocusOnOk) {
         // The static labels have no id of their own: find "先手(赤)" among the children.
         for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr;
              child = GetWindow(child, GW_HWNDNEXT)) {
-            GetWindowTextA(child, text, sizeof text);
             if (GetDlgCtrlID(child) == 0xFFFF && red_label.empty()) {
-                red_label = text;
+                red_label = WindowText(child);
             }
         }
         PressButton(dialog, IDCANCEL);
@@ -79,7 +77,7 @@ TEST_F(OpponentDialogTest, OpensWithBothSidesHumanAndTheFocusOnOk) {
 
 TEST_F(OpponentDialogTest, EachColumnKeepsItsOwnCheckAndOkCommitsBoth) {
     Command(IDM_START);
-    const std::string board = BoardText(game().board);
+    const Board board = game().board;
     std::string after_red;
     std::string after_blue;
     std::string after_double_click;
@@ -106,7 +104,7 @@ TEST_F(OpponentDialogTest, EachColumnKeepsItsOwnCheckAndOkCommitsBoth) {
     EXPECT_EQ(game().blue_kind, 3);
     // Nothing but the two kinds changes: the game, its board and its (absent) timer stay.
     EXPECT_EQ(game().turn, kRed);
-    EXPECT_EQ(BoardText(game().board), board);
+    EXPECT_EQ(game().board, board);
     EXPECT_FALSE(KillTimer(window_, 1));
 
     // The next opening shows the committed kinds.

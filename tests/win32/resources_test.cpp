@@ -2,14 +2,17 @@
 // their identifiers, texts (as code page 932 bytes), styles and order.
 #include <windows.h>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/win32/resource.h"
@@ -17,6 +20,9 @@
 #include "win32_support.h"
 
 namespace {
+
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
 
 class ResourcesTest : public ::testing::Test {
   protected:
@@ -64,32 +70,27 @@ TEST_F(ResourcesTest, AreExactlyTheMenuTheDialogAndTheIcon) {
     EnumResourceTypesA(module_, AddResourcesOfType, reinterpret_cast<LONG_PTR>(&found));
     std::sort(found.begin(), found.end());
     // RT_ICON (3) holds the one image of the icon group RT_GROUP_ICON (14).
-    const std::vector<std::string> expected = {"#14/PLIX", "#3/#1", "#4/PLIX", "#5/TAISEN"};
-    EXPECT_EQ(found, expected);
+    EXPECT_THAT(found, ElementsAre("#14/PLIX", "#3/#1", "#4/PLIX", "#5/TAISEN"));
 }
 
-struct MenuEntry {
-    int depth;
-    const char* utf8;  // nullptr for a separator
-    int id;            // -1 for a popup
-};
+// depth, code page 932 text ("" for a separator), id (-1 for a popup)
+using MenuEntry = std::tuple<int, std::string, int>;
 
 TEST_F(ResourcesTest, MenuHasFourBarEntriesWithStartAndUndoOnTheBar) {
     const MenuEntry expected[] = {
-        {0, u8"設定(&S)", -1},
-        {1, u8"対戦相手(&T)", IDM_OPPONENT},
-        {1, nullptr, 0},
-        {1, u8"終了(&X)", IDM_EXIT},
-        {0, u8"開始(&G)", IDM_START},
-        {0, u8"やり直し(&R)", IDM_UNDO},
-        {0, u8"ヘルプ(&H)", -1},
-        {1, u8"ヘルプ(&H)", IDM_HELP},
-        {1, u8"このプログラムについて(&A)", IDM_ABOUT},
+        {0, Cp932(u8"設定(&S)"), -1},
+        {1, Cp932(u8"対戦相手(&T)"), IDM_OPPONENT},
+        {1, "", 0},
+        {1, Cp932(u8"終了(&X)"), IDM_EXIT},
+        {0, Cp932(u8"開始(&G)"), IDM_START},
+        {0, Cp932(u8"やり直し(&R)"), IDM_UNDO},
+        {0, Cp932(u8"ヘルプ(&H)"), -1},
+        {1, Cp932(u8"ヘルプ(&H)"), IDM_HELP},
+        {1, Cp932(u8"このプログラムについて(&A)"), IDM_ABOUT},
     };
     const HMENU bar = LoadMenuA(module_, "plix");
     ASSERT_NE(bar, nullptr);
     std::vector<MenuEntry> shown;
-    std::vector<std::string> texts;
     const auto walk = [&](HMENU menu, int depth, auto& self) -> void {
         for (int i = 0; i < GetMenuItemCount(menu); ++i) {
             char text[128] = {};
@@ -104,9 +105,8 @@ TEST_F(ResourcesTest, MenuHasFourBarEntriesWithStartAndUndoOnTheBar) {
             if (!separator) {
                 EXPECT_EQ(item.fState & (MFS_GRAYED | MFS_DISABLED | MFS_CHECKED), 0u) << text;
             }
-            texts.push_back(separator ? "" : text);
-            shown.push_back(
-                {depth, nullptr, item.hSubMenu != nullptr ? -1 : static_cast<int>(item.wID)});
+            shown.emplace_back(depth, separator ? "" : text,
+                               item.hSubMenu != nullptr ? -1 : static_cast<int>(item.wID));
             if (item.hSubMenu != nullptr) {
                 self(item.hSubMenu, depth + 1, self);
             }
@@ -114,12 +114,7 @@ TEST_F(ResourcesTest, MenuHasFourBarEntriesWithStartAndUndoOnTheBar) {
     };
     walk(bar, 0, walk);
     DestroyMenu(bar);
-    ASSERT_EQ(shown.size(), std::size(expected));
-    for (size_t i = 0; i < shown.size(); ++i) {
-        EXPECT_EQ(shown[i].depth, expected[i].depth) << i;
-        EXPECT_EQ(shown[i].id, expected[i].id) << i;
-        EXPECT_EQ(texts[i], expected[i].utf8 != nullptr ? Cp932(expected[i].utf8) : "") << i;
-    }
+    EXPECT_THAT(shown, ElementsAreArray(expected));
 }
 
 // Reads a dialog template (DLGTEMPLATE, no DS_SETFONT) word by word.
@@ -158,13 +153,18 @@ class TemplateReader {
     size_t at_ = 0;
 };
 
-struct Control {
-    int id;
-    const char* window_class;
-    const char* utf8;
-    DWORD style;
-    int x, y, cx, cy;
-};
+// id, class, code page 932 text, style, x, y, cx, cy. Resource compilers store a predefined
+// class either by name, in any case, or by its atom; the class is read back as its name.
+using Control = std::tuple<int, std::string, std::string, DWORD, int, int, int, int>;
+
+std::string ClassName(std::string read) {
+    if (read == "#128" || read == "#130") {
+        return read == "#128" ? "BUTTON" : "STATIC";
+    }
+    std::transform(read.begin(), read.end(), read.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return read;
+}
 
 TEST_F(ResourcesTest, OpponentDialogTemplateMatchesItsLayout) {
     const std::vector<std::uint8_t> bytes = Bytes(MAKEINTRESOURCEA(5), "taisen");
@@ -187,36 +187,32 @@ TEST_F(ResourcesTest, OpponentDialogTemplateMatchesItsLayout) {
     const Control expected[] = {
         {IDOK, "BUTTON", "OK", kChild | WS_TABSTOP | BS_DEFPUSHBUTTON, 12, 96, 50, 14},
         {IDCANCEL, "BUTTON", "Cancel", kChild | WS_TABSTOP | BS_PUSHBUTTON, 72, 96, 50, 14},
-        {0xFFFF, "STATIC", u8"先手(赤)", kChild | WS_GROUP | SS_LEFT, 24, 5, 31, 8},
-        {0xFFFF, "STATIC", u8"後手(青)", kChild | WS_GROUP | SS_LEFT, 92, 5, 31, 8},
-        {IDC_RED_HUMAN, "BUTTON", u8"人間", kRadio, 8, 20, 60, 12},
-        {IDC_RED_LEVEL1, "BUTTON", u8"レベル1", kRadio, 8, 38, 60, 12},
-        {IDC_RED_LEVEL2, "BUTTON", u8"レベル2", kRadio, 8, 56, 60, 12},
-        {IDC_RED_LEVEL3, "BUTTON", u8"レベル3", kRadio, 8, 74, 60, 12},
-        {IDC_BLUE_HUMAN, "BUTTON", u8"人間", kRadio, 76, 20, 60, 12},
-        {IDC_BLUE_LEVEL1, "BUTTON", u8"レベル1", kRadio, 76, 38, 60, 12},
-        {IDC_BLUE_LEVEL2, "BUTTON", u8"レベル2", kRadio, 76, 56, 60, 12},
-        {IDC_BLUE_LEVEL3, "BUTTON", u8"レベル3", kRadio, 76, 74, 60, 12},
+        {0xFFFF, "STATIC", Cp932(u8"先手(赤)"), kChild | WS_GROUP | SS_LEFT, 24, 5, 31, 8},
+        {0xFFFF, "STATIC", Cp932(u8"後手(青)"), kChild | WS_GROUP | SS_LEFT, 92, 5, 31, 8},
+        {IDC_RED_HUMAN, "BUTTON", Cp932(u8"人間"), kRadio, 8, 20, 60, 12},
+        {IDC_RED_LEVEL1, "BUTTON", Cp932(u8"レベル1"), kRadio, 8, 38, 60, 12},
+        {IDC_RED_LEVEL2, "BUTTON", Cp932(u8"レベル2"), kRadio, 8, 56, 60, 12},
+        {IDC_RED_LEVEL3, "BUTTON", Cp932(u8"レベル3"), kRadio, 8, 74, 60, 12},
+        {IDC_BLUE_HUMAN, "BUTTON", Cp932(u8"人間"), kRadio, 76, 20, 60, 12},
+        {IDC_BLUE_LEVEL1, "BUTTON", Cp932(u8"レベル1"), kRadio, 76, 38, 60, 12},
+        {IDC_BLUE_LEVEL2, "BUTTON", Cp932(u8"レベル2"), kRadio, 76, 56, 60, 12},
+        {IDC_BLUE_LEVEL3, "BUTTON", Cp932(u8"レベル3"), kRadio, 76, 74, 60, 12},
     };
-    ASSERT_EQ(count, static_cast<int>(std::size(expected)));
-    for (const Control& control : expected) {
+    std::vector<Control> controls;
+    for (int i = 0; i < count; ++i) {
         read.AlignToDword();
-        EXPECT_EQ(read.Dword(), control.style) << control.id;
-        EXPECT_EQ(read.Dword(), 0u) << control.id;
-        EXPECT_EQ(static_cast<short>(read.Word()), control.x) << control.id;
-        EXPECT_EQ(static_cast<short>(read.Word()), control.y) << control.id;
-        EXPECT_EQ(static_cast<short>(read.Word()), control.cx) << control.id;
-        EXPECT_EQ(static_cast<short>(read.Word()), control.cy) << control.id;
-        EXPECT_EQ(read.Word(), control.id);
-        // Resource compilers store a predefined class either by name or by its atom.
-        const std::string window_class = read.Text();
-        const std::string atom = std::strcmp(control.window_class, "BUTTON") == 0 ? "#128" : "#130";
-        EXPECT_TRUE(lstrcmpiA(window_class.c_str(), control.window_class) == 0 ||
-                    window_class == atom)
-            << control.id << ": " << window_class;
-        EXPECT_EQ(read.Text(), Cp932(control.utf8)) << control.id;
-        EXPECT_EQ(read.Word(), 0) << control.id;  // no creation data
+        const DWORD style = read.Dword();
+        EXPECT_EQ(read.Dword(), 0u) << i;  // extended style
+        int box[4];
+        for (int& edge : box) {
+            edge = static_cast<short>(read.Word());
+        }
+        const int id = read.Word();
+        const std::string window_class = ClassName(read.Text());
+        controls.emplace_back(id, window_class, read.Text(), style, box[0], box[1], box[2], box[3]);
+        EXPECT_EQ(read.Word(), 0) << i;  // no creation data
     }
+    EXPECT_THAT(controls, ElementsAreArray(expected));
     EXPECT_LE(read.at(), bytes.size());
 }
 

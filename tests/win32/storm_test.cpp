@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -25,6 +26,7 @@
 #include "rules/board.h"
 #include "app/win32/resource.h"
 #include "main_window_fixture.h"
+#include "tests/support/random_play.h"
 #include "tests/support/session_invariants.h"
 #include "win32_support.h"
 
@@ -55,7 +57,7 @@ Memory ProcessMemory() {
     return {private_bytes, counters.WorkingSetSize};
 }
 
-std::string GdiText(const std::vector<std::pair<int, int>>& by_type) {
+std::string GdiText(const std::map<int, int>& by_type) {
     std::string text;
     for (const auto& entry : by_type) {
         char item[32];
@@ -74,7 +76,7 @@ LRESULT CALLBACK TrackBoxes(int code, WPARAM wParam, LPARAM lParam) {
         const HWND window = reinterpret_cast<HWND>(wParam);
         char name[16] = {};
         GetClassNameA(window, name, sizeof name);
-        if (std::strcmp(name, "#32770") == 0) {
+        if (std::strcmp(name, kDialogClass) == 0) {
             if (code == HCBT_CREATEWND) {
                 g_live_boxes.push_back(window);
             } else {
@@ -86,29 +88,21 @@ LRESULT CALLBACK TrackBoxes(int code, WPARAM wParam, LPARAM lParam) {
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-std::string Caption(HWND window) {
-    char text[64] = {};
-    GetWindowTextA(window, text, sizeof text);
-    return text;
-}
-
 // Result boxes on the stack of modal loops right now.
 int ResultBoxesOpen() {
     int open = 0;
     for (HWND box : g_live_boxes) {
-        open += Caption(box) == texts::kResultCaption;
+        open += WindowText(box) == texts::kResultCaption;
     }
     return open;
 }
 
-// What the session must keep while its result box is open, whatever arrives meanwhile.
-std::string GameBytes(const GameSession& game) {
-    std::string bytes(reinterpret_cast<const char*>(&game.board), sizeof game.board);
-    bytes.append(reinterpret_cast<const char*>(&game.undo_board), sizeof game.undo_board);
-    for (std::int32_t field : {game.turn, game.move_count, game.undo_turn}) {
-        bytes.append(reinterpret_cast<const char*>(&field), sizeof field);
-    }
-    return bytes;
+// What the session must keep while its result box is open, whatever arrives meanwhile: all but
+// the layout of the last paint and the kinds, which an opponent dialog beneath the box may commit.
+GameSession KeptUnderTheResultBox(GameSession game) {
+    game.red_kind = game.blue_kind = kHuman;
+    game.cell_size = game.client_height = 0;
+    return game;
 }
 
 class Storm {
@@ -163,12 +157,12 @@ class Storm {
         const int nested = ResultBoxesOpen();
         max_nesting_ = std::max(max_nesting_, nested);
         if (polls_[box] > 500 && failure_.empty()) {
-            failure_ = "a box stayed open for ten seconds: " + Caption(box);
+            failure_ = "a box stayed open for ten seconds: " + WindowText(box);
         }
         if (GetDlgItem(box, IDC_RED_HUMAN) != nullptr) {
             return AnswerDialog(box);
         }
-        const std::string caption = Caption(box);
+        const std::string caption = WindowText(box);
         if (caption == texts::kResultCaption) {
             return AnswerResult(box);
         }
@@ -216,14 +210,8 @@ class Storm {
     }
 
     void AllowExit() { exit_allowed_ = true; }
-    void Pump() {
-        MSG message;
-        for (int i = 0; i < 64 && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE); ++i) {
-            if (message.message != WM_QUIT) {
-                DispatchMessageA(&message);
-            }
-        }
-    }
+    // A bounded share of the queue, so that a step always ends.
+    void Pump() { DrainMessages(64); }
 
     int result_boxes() const { return result_boxes_; }
     int max_nesting() const { return max_nesting_; }
@@ -284,13 +272,7 @@ class Storm {
         if (game().turn == 0 || game().cell_size == 0) {
             return false;
         }
-        std::vector<int> legal;
-        for (int index = 0; index < kCellCount; ++index) {
-            Board trial = game().board;
-            if (PlaceDisc(trial, index % 8, index / 8, game().turn)) {
-                legal.push_back(index);
-            }
-        }
+        const std::vector<int> legal = LegalSquares(game().board, game().turn);
         if (legal.empty()) {
             return false;
         }
@@ -357,8 +339,7 @@ class Storm {
                 UpdateWindow(window_);
                 break;
             case 1:
-                InvalidateRect(window_, nullptr, TRUE);
-                UpdateWindow(window_);
+                Repaint(window_);
                 break;
             case 2:
                 Send(WM_PAINT, 0, 0);
@@ -448,12 +429,13 @@ class Storm {
         if (std::find(results_.begin(), results_.end(), box) == results_.end()) {
             results_.push_back(box);
             ++result_boxes_;
-            result_bytes_ = GameBytes(game());
+            result_kept_ = KeptUnderTheResultBox(game());
         }
         if (OneIn(2)) {
             EventUnderABox();
-            if (GameBytes(game()) != result_bytes_ && failure_.empty()) {
-                failure_ = "an event changed the game while its result box was open";
+            if (KeptUnderTheResultBox(game()) != result_kept_ && failure_.empty()) {
+                failure_ = "an event changed the game while its result box was open: " +
+                           testing::PrintToString(game());
             }
             return false;
         }
@@ -491,20 +473,9 @@ class Storm {
     bool undone_ = false;
     bool exit_allowed_ = false;
     DialogAnswer dialog_ = {};
-    struct PollCounts {
-        std::vector<std::pair<HWND, int>> counts;
-        int& operator[](HWND box) {
-            for (auto& entry : counts) {
-                if (entry.first == box) {
-                    return entry.second;
-                }
-            }
-            counts.emplace_back(box, 0);
-            return counts.back().second;
-        }
-    } polls_;
+    std::map<HWND, int> polls_;
     std::vector<HWND> results_;
-    std::string result_bytes_;
+    GameSession result_kept_ = {};
     int max_nesting_ = 0;
     int result_boxes_ = 0;
     int dialogs_ = 0;
@@ -516,13 +487,10 @@ class Storm {
 // Runs `steps` storm steps on a fresh window and closes it with a confirmed exit. Returns the
 // first fault, or an empty string.
 std::string RunStorm(std::uint64_t seed, int steps) {
-    MainSession() = InitialSession();
-    const HWND window = CreateMainWindow(GetModuleHandleA(nullptr));
+    const HWND window = OpenMainWindow();
     if (window == nullptr) {
         return "no window";
     }
-    ShowWindow(window, SW_SHOWNORMAL);
-    UpdateWindow(window);
 
     static Storm* storm = nullptr;
     Storm run(window, seed);
@@ -565,14 +533,11 @@ std::string RunStorm(std::uint64_t seed, int steps) {
 // dialog, the exit question and a result box; this stacks them once, on purpose, so that the
 // cache is as large as the storm can make it before the count is taken.
 void StackEveryBoxOnce() {
-    MainSession() = InitialSession();
-    const HWND window = CreateMainWindow(GetModuleHandleA(nullptr));
-    ShowWindow(window, SW_SHOWNORMAL);
-    UpdateWindow(window);
+    const HWND window = OpenMainWindow();
     bool closing = false;
     bool ending = false;
     ModalAnswerer answerer([&](HWND box) {
-        const std::string caption = Caption(box);
+        const std::string caption = WindowText(box);
         if (GetDlgItem(box, IDC_RED_HUMAN) != nullptr) {
             if (!closing) {
                 closing = true;
@@ -606,7 +571,10 @@ TEST(MessageStorm, InvariantsHoldAndNothingLeaks) {
     ASSERT_EQ(GetACP(), 932u) << "run under a Japanese locale (LANG=ja_JP.UTF-8)";
     const HHOOK hook = SetWindowsHookExA(WH_CBT, TrackBoxes, nullptr, GetCurrentThreadId());
     ASSERT_NE(hook, nullptr);
-    const std::uint64_t seed = EnvironmentNumber("PLIX_STORM_SEED", 20260101);
+    // GoogleTest's seed: --gtest_random_seed=N repeats a run, and 0 (the default outside ctest)
+    // takes one from the clock, printed below with the storm's figures.
+    const int seed = ::testing::UnitTest::GetInstance()->random_seed();
+    std::printf("storm: --gtest_random_seed=%d repeats this run\n", seed);
     const int steps = static_cast<int>(EnvironmentNumber("PLIX_STORM_STEPS", 20000));
 
     // The deepest stack of boxes and a short storm first, so that the system's own lazily made
@@ -614,7 +582,7 @@ TEST(MessageStorm, InvariantsHoldAndNothingLeaks) {
     StackEveryBoxOnce();
     ASSERT_EQ(RunStorm(seed + 1, 3000), "");
     const int gdi_before = LiveGdiObjects();
-    const auto types_before = GdiObjectsByType();
+    auto types_before = GdiObjectsByType();
     const Memory memory_before = ProcessMemory();
     ASSERT_GT(gdi_before, 0);
     ASSERT_GT(memory_before.private_bytes, 0u) << "GetProcessMemoryInfo reports nothing";
@@ -625,7 +593,7 @@ TEST(MessageStorm, InvariantsHoldAndNothingLeaks) {
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
 
     const int gdi_after = LiveGdiObjects();
-    const auto types_after = GdiObjectsByType();
+    auto types_after = GdiObjectsByType();
     std::printf("GDI objects by type, before:%s\nafter:%s\n", GdiText(types_before).c_str(),
                 GdiText(types_after).c_str());
     const Memory memory_after = ProcessMemory();
@@ -643,22 +611,14 @@ TEST(MessageStorm, InvariantsHoldAndNothingLeaks) {
     const auto cached = [](int type) {
         return type == 0x01 || type == 0x04 || type == 0x05 || type == 0x09;
     };
-    auto count = [](const std::vector<std::pair<int, int>>& by_type, int type) {
-        for (const auto& entry : by_type) {
-            if (entry.first == type) {
-                return entry.second;
-            }
-        }
-        return 0;
-    };
     for (int type = 1; type < 256; ++type) {
         if (!cached(type)) {
-            EXPECT_EQ(count(types_after, type), count(types_before, type)) << "GDI type " << type;
+            EXPECT_EQ(types_after[type], types_before[type]) << "GDI type " << type;
         }
     }
-    const int new_dcs = count(types_after, 0x01) - count(types_before, 0x01);
-    EXPECT_EQ(count(types_after, 0x04) - count(types_before, 0x04), new_dcs);
-    EXPECT_EQ(count(types_after, 0x05) - count(types_before, 0x05), new_dcs);
+    const int new_dcs = types_after[0x01] - types_before[0x01];
+    EXPECT_EQ(types_after[0x04] - types_before[0x04], new_dcs);
+    EXPECT_EQ(types_after[0x05] - types_before[0x05], new_dcs);
     EXPECT_LE(new_dcs, 10) << "more window DCs than one more level of boxes would cache";
     EXPECT_GE(gdi_after, gdi_before);
     // A leak of a hundred bytes a step would show as 2 MiB of private memory; the allowance is
@@ -678,8 +638,7 @@ TEST_F(MainWindowTest, PaintOfAFullBoardLeavesNothingBehind) {
     }
     game().turn = kRed;
     for (int i = 0; i < 20; ++i) {
-        InvalidateRect(window_, nullptr, TRUE);
-        UpdateWindow(window_);
+        Repaint(window_);
     }
     const int paints = static_cast<int>(EnvironmentNumber("PLIX_PAINTS", 500));
     const int gdi_before = LiveGdiObjects();
@@ -689,8 +648,7 @@ TEST_F(MainWindowTest, PaintOfAFullBoardLeavesNothingBehind) {
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&start);
     for (int i = 0; i < paints; ++i) {
-        InvalidateRect(window_, nullptr, TRUE);
-        UpdateWindow(window_);
+        Repaint(window_);
     }
     GdiFlush();
     QueryPerformanceCounter(&end);

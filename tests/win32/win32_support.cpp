@@ -5,19 +5,6 @@
 #include <algorithm>
 #include <utility>
 
-std::string Cp932(const wchar_t* utf16) {
-    char bytes[256];
-    const int length =
-        WideCharToMultiByte(932, 0, utf16, -1, bytes, sizeof bytes, nullptr, nullptr);
-    return length > 0 ? std::string(bytes, length - 1) : std::string();
-}
-
-std::string Cp932(const char* utf8) {
-    wchar_t wide[256];
-    const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, -1, wide, 256);
-    return length > 0 ? Cp932(wide) : std::string();
-}
-
 namespace {
 ModalAnswerer* g_answerer = nullptr;
 }
@@ -38,23 +25,8 @@ void CALLBACK ModalAnswerer::OnTick(HWND, UINT, UINT_PTR, DWORD) {
     }
 }
 
-namespace {
-
-BOOL CALLBACK AddVisibleBox(HWND window, LPARAM boxes) {
-    char name[16];
-    if (IsWindowVisible(window) && GetClassNameA(window, name, sizeof name) > 0 &&
-        std::string(name) == "#32770") {
-        reinterpret_cast<std::vector<HWND>*>(boxes)->push_back(window);
-    }
-    return TRUE;
-}
-
-}  // namespace
-
 void ModalAnswerer::Poll() {
-    std::vector<HWND> boxes;
-    EnumThreadWindows(GetCurrentThreadId(), AddVisibleBox, reinterpret_cast<LPARAM>(&boxes));
-    for (HWND box : boxes) {
+    for (HWND box : VisibleWindows(kDialogClass, GetCurrentThreadId())) {
         if (std::find(seen_.begin(), seen_.end(), box) == seen_.end()) {
             seen_.push_back(box);
         }
@@ -66,9 +38,8 @@ void ModalAnswerer::Poll() {
 
 BoxContents ReadMessageBox(HWND box) {
     BoxContents contents;
+    contents.caption = WindowText(box);
     char text[512];
-    GetWindowTextA(box, text, sizeof text);
-    contents.caption = text;
     // The message text is the static control with the id 0xFFFF.
     GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
     contents.text = text;
@@ -93,6 +64,11 @@ SIZE ClientSize(HWND window) {
     RECT client;
     GetClientRect(window, &client);
     return {client.right - client.left, client.bottom - client.top};
+}
+
+void Repaint(HWND window) {
+    InvalidateRect(window, nullptr, TRUE);
+    UpdateWindow(window);
 }
 
 void SetClientSize(HWND window, int width, int height) {
@@ -173,7 +149,7 @@ const GdiHandleEntry* GdiHandleTable() {
 
 }  // namespace
 
-std::vector<std::pair<int, int>> GdiObjectsByType() {
+std::map<int, int> GdiObjectsByType() {
     const GdiHandleEntry* table = GdiHandleTable();
     if (table == nullptr) {
         return {};
@@ -182,16 +158,10 @@ std::vector<std::pair<int, int>> GdiObjectsByType() {
     const HGDIOBJ probe = CreatePen(PS_SOLID, 1, 0);
     const std::uint16_t owner = table[LOWORD(reinterpret_cast<UINT_PTR>(probe))].process_id;
     DeleteObject(probe);
-    int counts[256] = {};
+    std::map<int, int> by_type;
     for (int i = 0; i < kGdiHandleSlots; ++i) {
         if (table[i].type != 0 && table[i].process_id == owner) {
-            ++counts[table[i].type];
-        }
-    }
-    std::vector<std::pair<int, int>> by_type;
-    for (int type = 1; type < 256; ++type) {
-        if (counts[type] != 0) {
-            by_type.emplace_back(type, counts[type]);
+            ++by_type[table[i].type];
         }
     }
     return by_type;
@@ -213,9 +183,9 @@ int LiveGdiObjects() {
     return live;
 }
 
-void DrainMessages() {
+void DrainMessages(int limit) {
     MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    for (int i = 0; i < limit && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE); ++i) {
         if (message.message != WM_QUIT) {
             DispatchMessageA(&message);
         }

@@ -1,19 +1,20 @@
 // Helpers for driving real windows in tests: answering modal boxes from inside their own modal
-// loop, sizing a client area, reading painted pixels back, code page 932 texts and a count of
-// the process's live GDI objects.
+// loop, sizing a client area, reading painted pixels back, running the thread's messages, code
+// page 932 texts and a count of the process's live GDI objects.
 #pragma once
 
 #include <windows.h>
 
+#include <climits>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
 
-// The code page 932 bytes of a UTF-8 text.
-std::string Cp932(const char* utf8);
-std::string Cp932(const wchar_t* utf16);
+#include "tests/support/cp932.h"
+#include "tests/win32/find_windows.h"
 
 // While it lives, a thread timer looks every 20 ms for dialog boxes (class #32770) that this
 // thread shows and hands each to `answer` on every look until `answer` returns true (done with
@@ -55,6 +56,9 @@ void PressButton(HWND box, int id);
 void SetClientSize(HWND window, int width, int height);
 SIZE ClientSize(HWND window);
 
+// Invalidates the whole client area and paints it at once.
+void Repaint(HWND window);
+
 // The client area as painted, one 0x00RRGGBB value per pixel, row by row from the top.
 class ClientPixels {
   public:
@@ -80,8 +84,23 @@ constexpr std::uint32_t kBluePixel = 0x0000FF;
 // PEB points to, which is where every GDI handle of the process is allocated.
 int LiveGdiObjects();
 
-// The same entries of the GDI handle table by object type: {type, count} for every type present.
-std::vector<std::pair<int, int>> GdiObjectsByType();
+// The same entries of the GDI handle table by object type: type -> count, for every type present.
+std::map<int, int> GdiObjectsByType();
 
-// Sends every message waiting for this thread, WM_QUIT included, to its window or to nowhere.
-void DrainMessages();
+// Dispatches the messages waiting for this thread, at most `limit` of them. WM_QUIT is taken and
+// dropped: left in the queue, it would end the next modal loop at once.
+void DrainMessages(int limit = INT_MAX);
+
+// Runs the thread's messages for up to `milliseconds`, or until `done` says so.
+template <typename Done>
+bool PumpUntil(int milliseconds, Done done) {
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > static_cast<DWORD>(milliseconds)) {
+            return false;
+        }
+        DrainMessages();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    return true;
+}
