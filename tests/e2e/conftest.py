@@ -21,42 +21,25 @@ def pytest_addoption(parser):
     group.addoption("--out", required=True, help="folder for the screenshots and wine.log")
 
 
-def option(request, name):
-    """An option that the test file needs, as an absolute path."""
-    value = request.config.getoption(name)
-    if not value:
-        raise pytest.UsageError("this test needs --%s" % name.replace("_", "-"))
-    return os.path.abspath(value)
+def option(name):
+    """A session fixture for an option that the test file needs, as an absolute path."""
+
+    @pytest.fixture(scope="session", name=name)
+    def value(request):
+        given = request.config.getoption(name)
+        if not given:
+            raise pytest.UsageError("this test needs --%s" % name.replace("_", "-"))
+        return os.path.abspath(given)
+
+    return value
 
 
-@pytest.fixture(scope="session")
-def exe(request):
-    return option(request, "exe")
-
-
-@pytest.fixture(scope="session")
-def reference_box(request):
-    return option(request, "reference_box")
-
-
-@pytest.fixture(scope="session")
-def archive(request):
-    return option(request, "archive")
-
-
-@pytest.fixture(scope="session")
-def launcher(request):
-    return option(request, "launcher")
-
-
-@pytest.fixture(scope="session")
-def prefix(request):
-    return option(request, "prefix")
+exe, reference_box, archive, launcher, prefix = map(option, ("exe", "reference_box", "archive", "launcher", "prefix"))
 
 
 @pytest.fixture(scope="session")
 def out(request):
-    path = option(request, "out")
+    path = os.path.abspath(request.config.getoption("out"))
     shutil.rmtree(path, ignore_errors=True)
     os.makedirs(path)
     return path

@@ -205,20 +205,15 @@ class Plix:
         self.process = desktop.launch(exe, cwd=cwd)
         self.window, self.rect = desktop.wait_window("plix.exe", TITLE_IDLE, timeout=20)
         # The frame, the caption and the menu bar are drawn shortly after the window appears.
-        problems = []
-
-        def measured():
+        deadline = time.monotonic() + 10
+        while True:
             try:
                 self._measure(desktop.capture())
-                return True
-            except Failure as problem:
-                problems[:] = [problem]
-                return False
-
-        try:
-            wait_for(measured, 10, "the window to be drawn", interval=0.3)
-        except Failure:
-            raise problems[0] from None
+                break
+            except Failure:
+                if time.monotonic() > deadline:
+                    raise
+                time.sleep(0.3)
 
     def _measure(self, image):
         """Finds the board grid, the caption and the menu bar labels in the window's pixels."""
