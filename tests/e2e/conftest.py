@@ -4,6 +4,7 @@ one fails, the later ones in its file are skipped."""
 
 import os
 import shutil
+import signal
 
 import pytest
 
@@ -19,6 +20,12 @@ def pytest_addoption(parser):
     group.addoption("--launcher", help="an installed launcher: its window appears")
     group.addoption("--prefix", help="the Wine prefix that --launcher uses")
     group.addoption("--out", required=True, help="folder for the screenshots and wine.log")
+
+
+def pytest_configure(config):
+    # Stopped from outside, a run still ends its Wine and Xvfb: pytest tears down as after Ctrl+C.
+    for signum in (signal.SIGTERM, signal.SIGHUP):
+        signal.signal(signum, signal.default_int_handler)
 
 
 def option(name):
