@@ -137,6 +137,12 @@ def caption_rows(image, rect, depth=2):
     return [j for j in range(y, y + h // depth) if is_colourful(px[x + w // 2, j])]
 
 
+def wait_active(desktop, caption_point, what):
+    """Waits for a caption to take the active colour: a key pressed before that may be lost while
+    the activation moves."""
+    wait_for(lambda: is_colourful(desktop.capture().getpixel(caption_point)), 5, "%s to become active" % what)
+
+
 def close_button(caption, rect):
     """The centre of the close button, from the caption's rows and the window's rectangle."""
     x, y, w, _ = rect
@@ -232,6 +238,7 @@ class Plix:
         if not caption:
             raise Failure("no active caption above the board")
         self.close_box = close_button(caption, self.rect)
+        self.caption_point = (x + w // 2, (caption[0] + caption[-1]) // 2)
         bar_top = caption[-1] + 2
         self.menu = text_items(image, self.x0, bar_top, w - 2 * (self.x0 - x), self.y0 - bar_top)
         if len(self.menu) != 4:
@@ -278,6 +285,9 @@ class Plix:
         time.sleep(settle)
         self.expect(board, title, what, timeout=0)
 
+    def wait_active(self):
+        wait_active(self.desktop, self.caption_point, "the main window")
+
     def menu_command(self, index):
         self.desktop.click(*self.menu[index])
 
@@ -302,8 +312,9 @@ class Plix:
 class Dialog:
     """The opponent dialog, located through its caption and laid out in dialog units."""
 
-    def __init__(self, desktop):
-        self.desktop = desktop
+    def __init__(self, plix):
+        self.plix = plix
+        self.desktop = desktop = plix.desktop
         self.window, (x, y, w, h) = desktop.wait_window("plix.exe", DIALOG_CAPTION)
         time.sleep(0.3)
         caption = caption_rows(desktop.capture(), (x, y, w, h))
@@ -347,6 +358,7 @@ class Dialog:
     def close_with(self, du):
         self.click(du)
         self.desktop.wait_no_window("plix.exe", DIALOG_CAPTION)
+        self.plix.wait_active()
 
 # ---------------------------------------------------------------- message boxes
 

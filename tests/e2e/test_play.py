@@ -11,9 +11,9 @@ import pytest
 from desktop import Failure, log, wait_for
 from plix_ui import (BLUE, CANCEL_DU, EMPTY, EXIT_CAPTION, HELP_CAPTION, HELP_PROGRAM, MENU_HELP,
                      MENU_SETTINGS, MENU_START, MENU_UNDO, OK_DU, RADIO_DU, RED, RESULT_CAPTION, RESULT_STYLE,
-                     START, TITLE_BLUE, TITLE_IDLE, TITLE_RED, Dialog, Plix, box_image, crop, diagram,
+                     START, TITLE_BLUE, TITLE_IDLE, TITLE_RED, Dialog, Plix, box_image, caption_rows, crop, diagram,
                      exit_cancelled, exit_confirmed, expect_close_button, expect_same_box, help_layout,
-                     legal_moves, overlaps, play, result_text)
+                     legal_moves, overlaps, play, result_text, wait_active)
 
 HELP_TOPIC_BUTTONS = 6  # after the viewer's own 概要, 索引 and 戻る
 
@@ -87,6 +87,7 @@ def test_help_viewer(desktop, game):
     desktop.shot("help-window", crop(image, rect))
     expect_close_button(image, rect, "the help viewer")
     buttons, area = help_layout(image, rect)
+    caption_row = caption_rows(image, rect)[0] + 2
     text = lambda: crop(desktop.capture(), area).tobytes()
     contents = crop(image, area)
     if contents.getextrema() == ((255, 255),) * 3:
@@ -111,6 +112,7 @@ def test_help_viewer(desktop, game):
         plix.expect(game.board, title, "a move for %s with the help %s" % (side, "open" if side == RED else "closed"))
         if side == RED:
             desktop.click(area[0] + area[2] // 2, area[1] + area[3] - 10)  # no link there
+            wait_active(desktop, (rect[0] + rect[2] // 2, caption_row), "the help viewer")
             desktop.key("alt+F4")
             desktop.wait_no_window(HELP_PROGRAM, HELP_CAPTION)
 
@@ -122,7 +124,7 @@ def test_exit_cancelled_close_box(desktop, game, reference_box):
 def test_opponent_dialog(desktop, game):
     log("opponent dialog: a change cancelled, then blue at level 1 confirmed")
     game.plix.menu_popup_item(MENU_SETTINGS, 0)
-    dialog = Dialog(desktop)
+    dialog = Dialog(game.plix)
     dialog.expect_checks(0, 0, "the dialog's first opening")
     desktop.shot("dialog-first")
     dialog.click(RADIO_DU[RED][2])
@@ -133,7 +135,7 @@ def test_opponent_dialog(desktop, game):
     dialog.close_with(CANCEL_DU)
 
     desktop.key("alt+s", "t")
-    dialog = Dialog(desktop)
+    dialog = Dialog(game.plix)
     dialog.expect_checks(0, 0, "the dialog reopened (Alt+S, T) after Cancel")
     dialog.click(RADIO_DU[BLUE][1])
     dialog.expect_checks(0, 1, "blue's level 1 clicked")
@@ -170,7 +172,7 @@ def test_computer_game(desktop, game, reference_box):
     log("computer against computer: red level 3, blue level 1, to the end")
     plix = game.plix
     desktop.key("alt+s", "t")
-    dialog = Dialog(desktop)
+    dialog = Dialog(game.plix)
     dialog.expect_checks(0, 1, "the dialog after OK")
     dialog.click(RADIO_DU[RED][3])
     dialog.expect_checks(3, 1, "red's level 3 clicked")
