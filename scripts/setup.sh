@@ -11,6 +11,7 @@ packages=(
     valgrind
     wine wine64 wine32:i386
     xvfb xauth xdotool x11-utils imagemagick python3
+    python3-xlib python3-pil python3-pytest python3-pytest-timeout python3-pyvirtualdisplay
     fonts-ipafont-gothic
     locales
     desktop-file-utils

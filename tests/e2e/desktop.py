@@ -6,6 +6,7 @@ Xvfb comes from pyvirtualdisplay, windows and input from python-xlib, screen gra
 """
 
 import os
+import shutil
 import subprocess
 import tempfile
 import time
@@ -44,12 +45,10 @@ def wait_for(probe, timeout, what, interval=0.1):
 
 
 class Desktop:
-    """Xvfb, a fresh Wine prefix with a virtual desktop under ja_JP.UTF-8, and what runs in it.
-    Everything started here is ended by close(), also after a failure."""
+    """Xvfb, a fresh Wine prefix with a virtual desktop under ja_JP.UTF-8, and what runs in it."""
 
-    def __init__(self, out_dir, winearch=None):
+    def __init__(self, out_dir):
         self.out_dir = out_dir
-        self.winearch = winearch
         self.temp = tempfile.mkdtemp(prefix="plix-e2e-")
         # The test command ends the Wine of a run whose owner died before its own cleanup.
         with open(os.path.join(self.temp, "owner"), "w") as f:
@@ -64,24 +63,33 @@ class Desktop:
     # -- setting up and tearing down
 
     def start(self):
+        self.start_display()
+        self.prepare_prefix()
+
+    def start_display(self):
+        for tool in ("Xvfb", "wine", "wineserver"):
+            if shutil.which(tool) is None:
+                raise Failure("%s is not installed (scripts/setup.sh installs it)" % tool)
         self.xvfb = Display(backend="xvfb", size=(SCREEN_W, SCREEN_H), color_depth=24,
-                            extra_args=["-nolisten", "tcp", "-noreset"], manage_global_env=False)
+                            extra_args=["-noreset"], manage_global_env=False)
         self.xvfb.start()
         display = self.xvfb.new_display_var
         self.x = xdisplay.Display(display)
         self.root = self.x.screen().root
-        self.atoms = {name: self.x.intern_atom(name) for name in ("_NET_WM_NAME", "UTF8_STRING")}
+        self.atoms = {name: self.x.intern_atom(name) for name in ("_NET_WM_NAME", "_NET_WM_PID", "UTF8_STRING")}
 
         env = {k: v for k, v in os.environ.items() if not k.startswith(("WINE", "PLIX_", "WAYLAND", "LC_"))}
         env.update(DISPLAY=display, WINEPREFIX=os.path.join(self.temp, "prefix"), WINEDEBUG="-all",
                    WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d",
                    LANG="ja_JP.UTF-8", LC_ALL="ja_JP.UTF-8")
         env["PLIX_WINEPREFIX"] = env["WINEPREFIX"]
-        if self.winearch:
-            env["PLIX_WINEARCH"] = env["WINEARCH"] = self.winearch
+        # The 32-bit build runs in a 32-bit prefix, as on 32-bit Windows.
+        if os.environ.get("PLIX_WINEARCH"):
+            env["PLIX_WINEARCH"] = env["WINEARCH"] = os.environ["PLIX_WINEARCH"]
         self.env = env
         log("display %s, Wine prefix %s" % (display, env["WINEPREFIX"]))
 
+    def prepare_prefix(self):
         # The project's own prefix set-up, under a persistent server (see cmake/wine.sh).
         self.run([WINE_SH, "start"], timeout=120)
         # A virtual desktop set in the registry: Wine draws the frames, captions and menu bars, and
@@ -95,6 +103,7 @@ class Desktop:
         log("Wine prefix ready")
 
     def close(self):
+        """Ends what start() and launch() started, also after a failure."""
         if self.env is not None:
             try:
                 subprocess.run([WINE_SH, "stop"], env=self.env, timeout=30,
@@ -103,13 +112,20 @@ class Desktop:
                 pass
         for process in self.processes:
             if process.poll() is None:
-                process.kill()
-                process.wait(timeout=5)
+                process.terminate()
+                try:
+                    process.wait(timeout=5)
+                except subprocess.TimeoutExpired:
+                    process.kill()
+                    process.wait(timeout=5)
         if self.x is not None:
-            self.x.close()
+            try:
+                self.x.close()
+            except Exception:  # a connection broken by the deadline's interruption
+                pass
         if self.xvfb is not None:
             self.xvfb.stop()
-        subprocess.run(["rm", "-rf", self.temp])
+        shutil.rmtree(self.temp, ignore_errors=True)
         self.log_file.close()
 
     # -- programs
@@ -157,6 +173,15 @@ class Desktop:
             except XError:  # the window went away while it was looked at
                 continue
         return result
+
+    def pid(self, window):
+        """The process that owns a window, as Wine announces it; None when it does not."""
+        try:
+            prop = self.x.create_resource_object("window", window).get_full_property(
+                self.atoms["_NET_WM_PID"], X.AnyPropertyType)
+        except XError:
+            return None
+        return int(prop.value[0]) if prop is not None and len(prop.value) else None
 
     def title(self, window):
         try:

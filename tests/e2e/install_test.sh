@@ -3,9 +3,10 @@
 # a copy of the source tree that is deleted before the game starts: a desktop entry that
 # validates, a launcher that opens the game's window, and an uninstall that leaves the home as
 # it was.
-#     install_test.sh SOURCE_DIR PLIX_E2E_PY OUT_DIR
+#     install_test.sh SOURCE_DIR PYTHON3 OUT_DIR
 set -euo pipefail
-source_dir=$1 e2e=$2 out=$3
+source_dir=$1 python=$2 out=$3
+here=$(cd "$(dirname "$0")" && pwd)
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/plix install.XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -35,8 +36,8 @@ path_line=$(sed -n 's/^Path=//p' "$entry")
 [ "$exec_line" = "\"$HOME/.local/bin/plix\"" ] || { echo "Exec=$exec_line" >&2; exit 1; }
 [ -f "$path_line/plix.exe" ] || { echo "Path=$path_line has no plix.exe" >&2; exit 1; }
 
-python3 "$e2e" --launcher "$HOME/.local/bin/plix" --prefix "$XDG_DATA_HOME/plix/prefix" \
-    --out "$out"
+"$python" -m pytest -p no:cacheprovider -q "$here/test_installed.py" \
+    --launcher "$HOME/.local/bin/plix" --prefix "$XDG_DATA_HOME/plix/prefix" --out "$out"
 
 "$source_dir/scripts/install.sh" --uninstall
 after=$(listing)

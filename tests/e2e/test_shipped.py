@@ -1,0 +1,79 @@
+"""What is shipped: the archive's layout and files, then its plix.exe unpacked where a user might
+put it (a folder whose name holds a space and Japanese characters), started from its own folder
+as Explorer starts it, its help opened and the game closed."""
+
+import os
+import re
+import struct
+import time
+import zipfile
+
+import pytest
+
+from desktop import Failure, log
+from plix_ui import (HELP_CAPTION, HELP_PROGRAM, MENU_HELP, START, TITLE_RED, Plix, caption_rows, close_button,
+                     exit_confirmed)
+
+UNPACK_FOLDER = "リバーシ ゲーム"
+
+
+@pytest.fixture(scope="module")
+def folder(archive):
+    """The archive's one folder."""
+    with zipfile.ZipFile(archive) as unpacked:
+        tops = {entry.filename.split("/")[0] for entry in unpacked.infolist()}
+    return tops.pop() if len(tops) == 1 else None
+
+
+def test_archive_contents(archive, folder, request):
+    expected = request.config.getoption("expect")
+    with zipfile.ZipFile(archive) as unpacked:
+        entries = unpacked.infolist()
+        if not folder or not re.fullmatch(r"plix-\d+(\.\d+)+", folder):
+            raise Failure("the archive holds %s, not one folder plix-<version>/" %
+                          sorted({entry.filename.split("/")[0] for entry in entries}))
+        files = sorted(e.filename[len(folder) + 1 :] for e in entries if not e.is_dir())
+        if files != sorted(expected):
+            raise Failure("the archive's folder holds %s, not %s" % (files, sorted(expected)))
+        for entry in entries:
+            # Without the UTF-8 flag an unpacker reads the name in its own code page.
+            if not entry.filename.isascii() and not entry.flag_bits & 0x800:
+                raise Failure("%s is stored without the UTF-8 name flag" % entry.filename)
+        for name in files:
+            data = unpacked.read(folder + "/" + name)
+            if name.endswith(".txt"):
+                if not data.startswith(b"\xef\xbb\xbf") or data.count(b"\n") != data.count(b"\r\n"):
+                    raise Failure("%s is not UTF-8 with a byte-order mark and CRLF line ends" % name)
+                data.decode("utf-8")
+            if name == "plix.exe":
+                # COFF header after "PE\0\0": PointerToSymbolTable, 0 once stripped.
+                pe = struct.unpack_from("<I", data, 0x3C)[0]
+                if data[pe : pe + 4] != b"PE\0\0" or struct.unpack_from("<I", data, pe + 12)[0]:
+                    raise Failure("plix.exe in the archive is not a stripped PE file")
+    log("%s: %s/ with %s" % (os.path.basename(archive), folder, ", ".join(files)))
+
+
+@pytest.mark.timeout(180)
+def test_unpacked_runs(desktop, archive, folder):
+    target = os.path.join(desktop.env["WINEPREFIX"], "drive_c", UNPACK_FOLDER)
+    with zipfile.ZipFile(archive) as unpacked:
+        unpacked.extractall(target)
+    exe = "C:\\%s\\%s\\plix.exe" % (UNPACK_FOLDER, folder)
+    log("the unpacked %s, started from its own folder as Explorer starts it" % exe)
+    plix = Plix(desktop, exe, cwd=os.path.join(target, folder))
+    desktop.shot("shipped-first-screen")
+    desktop.key("alt+g")
+    plix.expect(START, TITLE_RED, "Start (Alt+G) in the unpacked program")
+    if os.path.exists(os.path.join(target, folder, "plix.hlp")):
+        log("Help opens the viewer on the shipped plix.hlp")
+        plix.menu_popup_item(MENU_HELP, 0)
+        _, rect = desktop.wait_window(HELP_PROGRAM, HELP_CAPTION, timeout=20)
+        time.sleep(0.5)
+        image = desktop.shot("shipped-help")
+        # A key press sent as the viewer opens can be lost; its close box is not.
+        caption = caption_rows(image, rect)
+        if not caption:
+            raise Failure("the help viewer's window has no active caption")
+        desktop.click(*close_button(caption, rect))
+        desktop.wait_no_window(HELP_PROGRAM, HELP_CAPTION)
+    exit_confirmed(desktop, plix, "the close box")
