@@ -105,16 +105,12 @@ done
 # The launcher runs Wine through a copy of the build's own script: the source tree may go.
 put 755 cmake/wine.sh "$plix_home/wine.sh"
 
-# Wine's menu builder would add entries and folders of its own to the desktop's menu (the
-# entries of WINEDLLOVERRIDES are separated by semicolons).
-overrides="mscoree,mshtml=;winemenubuilder.exe=d"
 cat >"$staging/plix" <<EOF
 #!/usr/bin/env bash
 # PLIX, installed by scripts/install.sh: plix.exe under Wine with a prefix of its own, started in
 # its own folder, where the help viewer finds plix.hlp.
 cd $(printf %q "$plix_home/game") || exit 1
 export PLIX_WINEPREFIX=$(printf %q "$plix_home/prefix")
-export WINEDLLOVERRIDES="\${WINEDLLOVERRIDES:-$overrides}"
 exec $(printf %q "$plix_home/wine.sh") run plix.exe "\$@"
 EOF
 put 755 "$staging/plix" "$launcher"
@@ -151,7 +147,7 @@ printf '%s\n' "${pending[@]}" >"$manifest"
 
 # The prefix is made now, with the set-up the run command uses, rather than at the first start.
 echo "install: preparing the Wine prefix"
-PLIX_WINEPREFIX=$plix_home/prefix WINEDLLOVERRIDES=$overrides "$plix_home/wine.sh" prepare
+PLIX_WINEPREFIX=$plix_home/prefix "$plix_home/wine.sh" prepare
 
 echo "install: PLIX is in the desktop's menu; $launcher starts it"
 case ":$PATH:" in

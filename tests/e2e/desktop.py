@@ -79,9 +79,8 @@ class Desktop:
         self.atoms = {name: self.x.intern_atom(name) for name in ("_NET_WM_NAME", "_NET_WM_PID", "UTF8_STRING")}
 
         env = {k: v for k, v in os.environ.items() if not k.startswith(("WINE", "PLIX_", "WAYLAND", "LC_"))}
-        env.update(DISPLAY=display, WINEPREFIX=os.path.join(self.temp, "prefix"), WINEDEBUG="-all",
-                   WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d",
-                   LANG="ja_JP.UTF-8", LC_ALL="ja_JP.UTF-8")
+        # Wine's own settings (locale, overrides, debug output) come from cmake/wine.sh.
+        env.update(DISPLAY=display, WINEPREFIX=os.path.join(self.temp, "prefix"))
         env["PLIX_WINEPREFIX"] = env["WINEPREFIX"]
         # The 32-bit build runs in a 32-bit prefix, as on 32-bit Windows.
         if os.environ.get("PLIX_WINEARCH"):
@@ -94,8 +93,8 @@ class Desktop:
         self.run([WINE_SH, "start"], timeout=120)
         # A virtual desktop set in the registry: Wine draws the frames, captions and menu bars, and
         # "wine program.exe" still hands back the program's exit code.
-        self.run(["wine", "reg", "add", r"HKCU\Software\Wine\Explorer", "/v", "Desktop", "/d", "Default", "/f"])
-        self.run(["wine", "reg", "add", r"HKCU\Software\Wine\Explorer\Desktops", "/v", "Default",
+        self.run([WINE_SH, "exec", "reg", "add", r"HKCU\Software\Wine\Explorer", "/v", "Desktop", "/d", "Default", "/f"])
+        self.run([WINE_SH, "exec", "reg", "add", r"HKCU\Software\Wine\Explorer\Desktops", "/v", "Default",
                   "/d", "%dx%d" % (DESKTOP_W, DESKTOP_H), "/f"])
         # The desktop that the set-up opened is not the virtual one: start the server afresh.
         self.run([WINE_SH, "stop"], timeout=30)
@@ -138,7 +137,7 @@ class Desktop:
         return result.stdout
 
     def launch(self, *command, cwd=None):
-        process = subprocess.Popen(["wine"] + list(command), env=self.env, stdout=self.log_file,
+        process = subprocess.Popen([WINE_SH, "exec"] + list(command), env=self.env, stdout=self.log_file,
                                    stderr=self.log_file, cwd=cwd)
         self.processes.append(process)
         return process
