@@ -64,7 +64,7 @@ if [ ! -f "$manifest" ]; then
     done
 fi
 
-scripts/setup.sh
+scripts/setup.sh game
 cmake --preset package-win64 >/dev/null
 cmake --build --preset package-win64 -j "$(nproc)"
 staging=$(mktemp -d)

@@ -17,7 +17,7 @@ if command -v xdpyinfo >/dev/null; then
     check_display
 fi
 
-scripts/setup.sh
+scripts/setup.sh game
 check_display
 cmake --preset win64 >/dev/null
 cmake --build --preset win64 -j "$(nproc)" --target plix

@@ -1,58 +1,178 @@
 #!/usr/bin/env bash
-# Installs, only when missing, every Debian/Ubuntu package that the build, the tests and the game
-# need, and generates the ja_JP.UTF-8 locale. Safe to run again and again.
+# Installs, only when missing, the Debian/Ubuntu packages and locales that a command needs, and
+# checks afterwards that every one of them is there. Safe to run again and again.
+#
+#     scripts/setup.sh        everything: every build, every test, the archives
+#     scripts/setup.sh game   building and playing the game (scripts/run.sh, scripts/install.sh)
+#
+# A mirror in the middle of a sync is an ordinary event: an index that still fails after a few
+# tries is reported and left out, and an install that cannot be resolved (the two halves of a
+# multi-arch library found in different suites) is tried once more from the release's own suite.
 set -euo pipefail
 
-packages=(
-    cmake make g++ pkg-config
+# 64-bit only: the cross compiler, Wine, a Japanese font and locale, xdpyinfo for the display check.
+game_packages=(
+    cmake make python3
+    g++-mingw-w64-x86-64-posix
+    wine wine64
+    fonts-ipafont-gothic locales
+    x11-utils
+)
+# The 32-bit Wine (for the win32 build's tests and the 32-bit archive) comes from Debian's i386
+# architecture, which is enabled only when it is installed.
+all_packages=(
+    "${game_packages[@]}"
+    g++ pkg-config git
     mingw-w64
     googletest libbenchmark-dev
     clang libclang-rt-dev
     valgrind
-    wine wine64 wine32:i386
-    xvfb xauth xdotool x11-utils imagemagick python3
+    wine32:i386
+    xvfb xauth xdotool imagemagick
     python3-xlib python3-pil python3-pytest python3-pytest-timeout python3-pyvirtualdisplay
-    fonts-ipafont-gothic
-    locales
     desktop-file-utils
 )
 
-sudo_cmd=()
-if [ "$(id -u)" -ne 0 ]; then
-    sudo_cmd=(sudo)
+case ${1:-all} in
+game)
+    packages=("${game_packages[@]}")
+    # Under ja_JP.UTF-8 Wine's ANSI code page is 932, which the program's texts are written in.
+    locales=(ja_JP.UTF-8)
+    ;;
+all)
+    packages=("${all_packages[@]}")
+    # The tests also run the game where Windows' code page is not Japanese's.
+    locales=(ja_JP.UTF-8 en_US.UTF-8)
+    ;;
+*)
+    sed -n '5,6s/^# \{0,1\}//p' "$0" >&2
+    exit 2
+    ;;
+esac
+
+update_tries=3
+update_pause=10
+
+say() {
+    echo "setup: $*"
+}
+
+as_root() {
+    if [ "$(id -u)" -eq 0 ]; then
+        "$@"
+    elif command -v sudo >/dev/null; then
+        sudo "$@"
+    else
+        say "installing needs root: run this as root or install sudo" >&2
+        exit 1
+    fi
+}
+
+installed() {
+    dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"
+}
+
+# apt's first error line, which names the problem ("E: Unable to locate package x", "E: Unable
+# to correct problems, you have held broken packages.").
+key_line() {
+    grep -m 1 '^E: ' "$1" || tail -n 1 "$1"
+}
+
+# Retries while any index fails; what still fails after the last try is named, one line an
+# index, and left out: apt then uses the lists it had, or none for that index.
+update_indexes() {
+    local try failures
+    for ((try = 1; try <= update_tries; try++)); do
+        local status=0
+        as_root apt-get update >"$log" 2>&1 || status=$?
+        failures=$(grep -E '^(E|W): Failed to fetch |^E: ' "$log" |
+            grep -v 'Some index files failed to download' || true)
+        if [ "$status" -eq 0 ] && [ -z "$failures" ]; then
+            return 0
+        fi
+        if [ "$try" -lt "$update_tries" ]; then
+            say "apt-get update failed; trying again in $update_pause s"
+            sleep "$update_pause"
+        fi
+    done
+    local line
+    while IFS= read -r line; do
+        if [[ $line =~ ^[EW]:\ Failed\ to\ fetch\ ([^ ]+)\ +(.*)$ ]]; then
+            say "index left out after $update_tries tries: ${BASH_REMATCH[1]}:" \
+                "${BASH_REMATCH[2]% \[IP:*}"
+        elif [ -n "$line" ]; then
+            say "apt-get update after $update_tries tries: ${line#E: }"
+        fi
+    done <<<"${failures:-$(tail -n 1 "$log")}"
+}
+
+apt_install() {
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "$@" >"$log" 2>&1
+}
+
+# With one suite's index out of date, a library's amd64 candidate can come from the security
+# suite and its i386 one from the base suite; the two halves of a "Multi-Arch: same" library must
+# have one version. Pinning the release's own suite takes both from there.
+install_packages() {
+    if apt_install "$@"; then
+        return 0
+    fi
+    local codename
+    codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-${UBUNTU_CODENAME:-}}")
+    if [ -n "$codename" ]; then
+        say "apt-get could not resolve the install ($(key_line "$log")); trying once more with" \
+            "every package from the suite $codename"
+        if apt_install -o APT::Default-Release="$codename" "$@"; then
+            return 0
+        fi
+    fi
+    say "could not install: $*" >&2
+    say "apt-get: $(key_line "$log") (the whole output: $log)" >&2
+    keep_log=1
+    exit 1
+}
+
+missing_packages() {
+    local package
+    for package in "${packages[@]}"; do
+        installed "$package" || echo "$package"
+    done
+}
+
+log=$(mktemp "${TMPDIR:-/tmp}/plix-setup.XXXXXX")
+keep_log=0
+trap '[ "$keep_log" = 1 ] || rm -f "$log"' EXIT
+
+mapfile -t missing < <(missing_packages)
+if [ ${#missing[@]} -gt 0 ]; then
+    if [[ " ${missing[*]} " == *:i386\ * ]] && [ "$(dpkg --print-architecture)" = amd64 ] &&
+        ! dpkg --print-foreign-architectures | grep -qx i386; then
+        say "enabling the i386 architecture for 32-bit Wine"
+        as_root dpkg --add-architecture i386
+    fi
+    say "installing ${missing[*]}"
+    update_indexes
+    install_packages "${missing[@]}"
+    # apt-get can succeed without installing everything asked for (a package held, say).
+    mapfile -t missing < <(missing_packages)
+    if [ ${#missing[@]} -gt 0 ]; then
+        say "apt-get finished, but these are still not installed: ${missing[*]}" >&2
+        exit 1
+    fi
 fi
 
-# The 32-bit Wine (for the win32 build's tests and the 32-bit archive) comes from Debian's i386
-# architecture, which a fresh amd64 machine has not enabled.
-if [ "$(dpkg --print-architecture)" = amd64 ] &&
-    ! dpkg --print-foreign-architectures | grep -qx i386; then
-    echo "setup: enabling the i386 architecture for 32-bit Wine"
-    "${sudo_cmd[@]}" dpkg --add-architecture i386
-fi
-
-missing=()
-for package in "${packages[@]}"; do
-    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
-        missing+=("$package")
+for name in "${locales[@]}"; do
+    # locale -a spells them ja_JP.utf8.
+    if locale -a 2>/dev/null | grep -qix "${name%%.*}\.utf-\?8"; then
+        continue
+    fi
+    say "generating the $name locale"
+    if [ -f /etc/locale.gen ]; then
+        as_root sed -i "s/^# *\($name UTF-8\)/\1/" /etc/locale.gen
+        grep -q "^$name UTF-8" /etc/locale.gen ||
+            echo "$name UTF-8" | as_root tee -a /etc/locale.gen >/dev/null
+        as_root locale-gen >/dev/null
+    else
+        as_root locale-gen "$name" >/dev/null
     fi
 done
-
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "setup: installing ${missing[*]}"
-    "${sudo_cmd[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq \
-        "${missing[@]}" >/dev/null
-fi
-
-# Under ja_JP.UTF-8 Wine's ANSI code page is 932, which the program's texts are written in.
-if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
-    echo "setup: generating the ja_JP.UTF-8 locale"
-    if [ -f /etc/locale.gen ]; then
-        "${sudo_cmd[@]}" sed -i 's/^# *\(ja_JP\.UTF-8 UTF-8\)/\1/' /etc/locale.gen
-        grep -q '^ja_JP\.UTF-8 UTF-8' /etc/locale.gen ||
-            echo 'ja_JP.UTF-8 UTF-8' | "${sudo_cmd[@]}" tee -a /etc/locale.gen >/dev/null
-        "${sudo_cmd[@]}" locale-gen >/dev/null
-    else
-        "${sudo_cmd[@]}" locale-gen ja_JP.UTF-8 >/dev/null
-    fi
-fi
