@@ -229,10 +229,7 @@ class CommittedHelp(unittest.TestCase):
 
         # The browse sequence runs through all topics in order, both ways.
         offsets = help_file["offsets"]
-        for n, page in enumerate(pages):
-            back, ahead = page["fields"][1], page["fields"][2]
-            self.assertEqual(back, offsets[n - 1] if n else -1, page["title"])
-            self.assertEqual(ahead, offsets[n + 1] if n + 1 < len(pages) else -1, page["title"])
+        self.assertEqual([p["fields"][1:3] for p in pages], list(zip([-1] + offsets[:-1], offsets[1:] + [-1])))
         self.assertTrue(set(help_file["keywords"].values()) <= set(offsets))
 
 
