@@ -257,15 +257,17 @@ def paragraph(runs, topics, font, left_indent, clickable):
     info += (signed_short(10) if font == BOLD else b"") + signed_short(6)
     if left_indent:
         info += signed_short(left_indent)
-    tail = long_int(len(text)) + short_int(len(text)) + info + b"".join(commands)
-    return tail, text, clickable
+    # TopicSize counts the LinkData1 bytes that follow it and TopicLength.
+    body = info + b"".join(commands)
+    return long_int(len(body)) + short_int(len(text)) + body, text, clickable
 
 
 def topic_records(topics):
-    """Every topic link in order: (topic index, type, LinkData1 tail, LinkData2)."""
+    """Every topic link in order: (topic index, type, LinkData1 tail, LinkData2), ending on the
+    empty topic header that readers stop at (its index is len(topics))."""
     records = []
     for index, topic in enumerate(topics):
-        records.append((index, 2, None, cp932(topic.title, "") + b"\0"))
+        records.append((index, 2, None, cp932(topic.title, "")))  # the title without a NUL
         clickable = True
         heading = [("plain", topic.title, None)]
         for kind, runs, where in [("h1", heading, topic.where)] + topic.blocks:
@@ -276,7 +278,7 @@ def topic_records(topics):
             if 21 + len(tail) + len(text) > BLOCK_DATA:
                 raise SourceError("%s: the paragraph is too long for a topic block" % where)
             records.append((index, 0x20, tail, text))
-    return records
+    return records + [(len(topics), 2, None, b"")]
 
 
 def topic_file(topics):
@@ -306,20 +308,24 @@ def topic_file(topics):
     for number, ((index, kind, tail, text), (b, o, size)) in enumerate(zip(records, placed)):
         previous = positions[number - 1] if number else -1
         following = positions[number + 1] if number + 1 < len(records) else -1
-        if kind == 2:
+        if index == len(topics):
+            tail = struct.pack("<iiiiiii", 0, -1, -1, index, -1, -1, -1)
+        elif kind == 2:
             later = [positions[h] for h in headers if h > number]
             tail = struct.pack("<iiiiiii", topic_sizes[index],
                                topic_offsets[index - 1] if index else -1,
-                               topic_offsets.get(index + 1, -1), index, -1, following,
-                               later[0] if later else -1)
+                               topic_offsets[index + 1] if index + 1 < len(topics) else -1,
+                               index, -1, following, later[0])
         link = struct.pack("<iiiiiB", size, len(text), previous, following, 21 + len(tail), kind)
         blocks[b][12 + o : 12 + o + size] = link + tail + text
+    # Block header: the last link before the block, the block's first link, and the last topic
+    # header before the block (0 in the first): the topic that the block's first text belongs to.
     for b, data in enumerate(blocks):
         mine = [n for n, p in enumerate(placed) if p[0] == b]
         before = [n for n, p in enumerate(placed) if p[0] < b]
-        last_header = [positions[h] for h in headers if placed[h][0] <= b]
+        last_header = [positions[h] for h in headers if placed[h][0] < b]
         data[0:12] = struct.pack("<iii", positions[before[-1]] if before else -1,
-                                 positions[mine[0]], last_header[-1] if last_header else -1)
+                                 positions[mine[0]], last_header[-1] if last_header else 0)
     return b"".join(blocks), [topic_offsets[i] for i in range(len(topics))]
 
 
@@ -376,14 +382,19 @@ def hlp_bytes(title, topics):
     topic_data, offsets = topic_file(topics)
     contexts = sorted((context_hash(t.id), offset) for t, offset in zip(topics, offsets))
     keywords = sorted((cp932(k, ""), offset) for t, offset in zip(topics, offsets) for k, _ in t.keywords)
+    titles = [struct.pack("<i", o) + cp932(t.title, "") + b"\0" for t, o in zip(topics, offsets)]
     files = {
         b"|CONTEXT": btree([struct.pack("<iI", h, o) for h, o in contexts], b"L4", 2048),
+        b"|CTXOMAP": struct.pack("<H", 0),  # no map numbers: the game asks for the contents only
         b"|FONT": font_file(),
         b"|KWBTREE": btree([k + b"\0" + struct.pack("<HI", 1, 4 * n) for n, (k, _) in enumerate(keywords)],
                            b"z24", 2048),
         b"|KWDATA": b"".join(struct.pack("<I", o) for _, o in keywords),
+        # Where each leaf page of |KWBTREE starts: one page, from keyword 0.
+        b"|KWMAP": struct.pack("<HIH", 1, 0, 0),
         b"|SYSTEM": system_file(title, topics, offsets[0]),
         b"|TOPIC": topic_data,
+        b"|TTLBTREE": btree(titles, b"Lz", 2048),  # titles by topic offset, for the search dialog
     }
 
     def internal(data):

@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
-"""The help file read back the way the help viewer reads it, and the writer's refusal of bad
-source. Usage: help_file_test.py MAKE_HELP_PY PLIX_HLP"""
+"""The help file read as the format's description says a reader must, its text against the HTML
+twin's, and the writer's refusal of bad source. Usage: help_file_test.py MAKE_HELP_PY PLIX_HLP
+PLIX_HELP_HTML"""
+import html
 import os
 import re
 import struct
@@ -9,7 +11,7 @@ import sys
 import tempfile
 import unittest
 
-MAKE_HELP, HLP = sys.argv[1:3]
+MAKE_HELP, HLP, HTML = sys.argv[1:4]
 
 
 def u16(data, at):
@@ -49,8 +51,12 @@ def leaf_entries(tree, entry_size):
     return entries
 
 
-def stringz(data, at):
-    return data[at : data.index(b"\0", at)]
+def compressed(data, at, signed, wide):
+    """A compressed number: 2 bytes (or 4, `wide`) when the low bit is set, else half as many;
+    signed ones are biased by half their range. Returns the value and the position after it."""
+    size = (4 if wide else 2) if data[at] & 1 else (2 if wide else 1)
+    value = int.from_bytes(data[at : at + size], "little") >> 1
+    return value - (1 << (8 * size - 2) if signed else 0), at + size
 
 
 def read_help(data):
@@ -66,7 +72,7 @@ def read_help(data):
     names = leaf_entries(internal(directory), lambda p, at: p.index(b"\0", at) - at + 5)
     files = {e[:-5]: internal(u32(e, len(e) - 4)) for e in names}
     assert list(files) == sorted(files), "directory order"
-    assert {b"|SYSTEM", b"|TOPIC", b"|FONT", b"|CONTEXT"} <= set(files), "required files"
+    assert {b"|SYSTEM", b"|TOPIC", b"|FONT", b"|CONTEXT", b"|CTXOMAP", b"|TTLBTREE"} <= set(files), "files"
 
     system = files[b"|SYSTEM"]
     assert struct.unpack_from("<HHHIH", system) == (0x036C, 21, 1, 0, 0), "|SYSTEM header"
@@ -88,65 +94,80 @@ def read_help(data):
         assert u16(font, descriptor_at + 11 * n + 3) < faces, "font face index"
         assert 1 <= font[descriptor_at + 11 * n + 2] <= 5, "font family"
 
+    # The topic chain from position 12 to its last link, which holds nothing usable; positions
+    # count in the blocks' data with the 12-byte block headers left out.
     topic = files[b"|TOPIC"]
     assert topic and len(topic) % 4096 == 0, "|TOPIC is whole 4 KiB blocks"
+    stream = b"".join(topic[at + 12 : at + 4096] for at in range(0, len(topic), 4096))
     pages, links, walked, position, previous, counted = [], [], [], 12, -1, {}
-    while position != 0xFFFFFFFF:
+    while True:
         walked.append(position)
         block, offset = (position - 12) >> 14, (position - 12) & 0x3FFF
-        assert block < len(topic) // 4096 and offset + 21 <= 4084, "topic link position"
-        base = block * 4096 + 12 + offset
-        size, length2, back, ahead, length1 = struct.unpack_from("<IIiII", topic, base)
-        kind = topic[base + 20]
-        assert back == previous and size == length1 + length2, "topic link sizes and chain"
-        assert offset + size <= 4084, "topic link inside its block"
-        text = topic[base + length1 : base + size]
+        base = block * 4084 + offset
+        assert offset < 4084 and base + 21 <= len(stream), "topic link position"
+        size, length2, back, ahead, length1 = struct.unpack_from("<IIiII", stream, base)
+        assert back == previous and size == length1 + length2 and base + size <= len(stream), "topic link"
+        kind, link = stream[base + 20], stream[base : base + size]
+        data1, text = link[21:length1], link[length1:]
+        if ahead in (0, 0xFFFFFFFF):
+            assert (kind, length1, length2) == (2, 21 + 28, 0), "the chain ends on an empty topic header"
+            break
         if kind == 2:
-            fields = struct.unpack_from("<iiiiiii", topic, base + 21)
-            pages.append(dict(position=position, fields=fields, title=stringz(text, 0).decode("cp932"),
-                              offset=(block << 15) + counted.get(block, 0)))
+            assert b"\0" not in text, "the title alone, without a NUL"
+            pages.append(dict(position=position, fields=struct.unpack_from("<iiiiiii", data1), paragraphs=[],
+                              title=text.decode("cp932"), offset=(block << 15) + counted.get(block, 0)))
         else:
             assert kind == 0x20 and pages, "text record after a topic header"
-            counted[block] = counted.get(block, 0) + read_paragraph(topic[base + 21 : base + length1], text,
-                                                                    descriptors, links)
+            counted[block] = counted.get(block, 0) + read_paragraph(data1, text, descriptors, links,
+                                                                    pages[-1]["paragraphs"])
         previous, position = position, ahead
-    headers = [p["position"] for p in pages]
+    heads = [p["position"] for p in pages] + [position]
+    assert [p["fields"][6] for p in pages] == heads[1:], "NextTopic: the next header, at the end the empty one"
     for block in range(len(topic) // 4096):
-        mine = [p for p in walked if (p - 12) >> 14 == block]
         before = [p for p in walked if (p - 12) >> 14 < block]
-        upto = [p for p in headers if (p - 12) >> 14 <= block]
-        expected = (before[-1] if before else -1, mine[0], upto[-1] if upto else -1)
-        assert struct.unpack_from("<iii", topic, block * 4096) == expected, "topic block header"
+        first = [p for p in walked if (p - 12) >> 14 == block]
+        header = [p for p in heads if (p - 12) >> 14 < block]
+        assert struct.unpack_from("<iii", topic, block * 4096) == (
+            before[-1] if before else -1, first[0], header[-1] if header else 0
+        ), "block %d header: the last link before it, its first link, the last topic header before it" % block
 
     contexts = [struct.unpack("<iI", e) for e in leaf_entries(files[b"|CONTEXT"], lambda p, at: 8)]
     assert contexts == sorted(contexts), "|CONTEXT order"
     offsets = [p["offset"] for p in pages]
     assert offsets == sorted(set(offsets)), "topic offsets rise"
     assert sorted(o for _, o in contexts) == offsets, "one context for every topic"
+    titles = [(i32(e, 0), e[4:-1].decode("cp932"))
+              for e in leaf_entries(files[b"|TTLBTREE"], lambda p, at: p.index(b"\0", at + 4) - at + 1)]
+    assert titles == [(p["offset"], p["title"]) for p in pages], "|TTLBTREE: every title by topic offset"
+    maps = files[b"|CTXOMAP"]
+    assert len(maps) == 2 + 8 * u16(maps, 0), "|CTXOMAP size"
+    assert all(u32(maps, at + 4) in offsets for at in range(2, len(maps), 8)), "|CTXOMAP topics"
     keywords = {}
     if b"|KWBTREE" in files:
         for entry in leaf_entries(files[b"|KWBTREE"], lambda p, at: p.index(b"\0", at) - at + 7):
             count, where = struct.unpack_from("<HI", entry, len(entry) - 6)
             assert count == 1, "the viewer takes one topic per keyword"
             keywords[entry[:-7].decode("cp932")] = u32(files[b"|KWDATA"], where)
+        assert files.get(b"|KWMAP") == struct.pack("<HIH", 1, 0, 0), "|KWMAP: one leaf page, from keyword 0"
     return dict(records=records, pages=pages, offsets=offsets, contexts=dict(contexts), links=links,
-                keywords=keywords, fonts=descriptors)
+                keywords=keywords)
 
 
-def read_paragraph(data1, text, fonts, links):
-    """Parses a text record's paragraph info and command stream; returns its TopicLength."""
-    pos = 2 if data1[0] & 1 == 0 else 4  # TopicSize, compressed long
-    length = data1[pos] // 2 if data1[pos] & 1 == 0 else u16(data1, pos) // 2
-    pos += 1 if data1[pos] & 1 == 0 else 2
+def read_paragraph(data1, text, fonts, links, paragraphs):
+    """Decodes a text record: its paragraphs go to `paragraphs`; returns its TopicLength."""
+    topic_size, pos = compressed(data1, 0, True, True)
+    length, pos = compressed(data1, pos, False, False)
+    assert topic_size == len(data1) - pos, "TopicSize: the LinkData1 bytes after it and TopicLength"
     assert length == len(text), "TopicLength counts the record's text"
     bits = u16(data1, pos + 4)
     pos += 6
     assert bits & ~0x0076 == 0, "paragraph info the viewer reads"
     for bit in (0x02, 0x04, 0x08, 0x10, 0x20, 0x40):
-        pos += (1 if data1[pos] & 1 == 0 else 2) if bits & bit else 0
-    strings = text.split(b"\0")
+        pos = compressed(data1, pos, True, False)[1] if bits & bit else pos
+    strings, paragraph = text.split(b"\0"), b""
     assert strings[-1] == b"", "text ends with a NUL"
-    for n, _ in enumerate(strings[:-1]):
+    for n, string in enumerate(strings[:-1]):
+        paragraph += string
         code = data1[pos]
         if code == 0xFF:
             break
@@ -159,8 +180,23 @@ def read_paragraph(data1, text, fonts, links):
         else:
             assert code in (0x81, 0x82, 0x89), "command 0x%02x" % code
             pos += 1
+        if code == 0x82:
+            paragraphs.append(paragraph.decode("cp932"))
+            paragraph = b""
+        elif code == 0x81:
+            paragraph += b"\n"
     assert data1[pos:] == b"\xff" and n == len(strings) - 2, "one string per command, then 0xFF"
+    assert paragraph == b"", "text after the last paragraph's end"
     return length
+
+
+def twin_topics(path):
+    """The HTML page's topics: title and paragraphs, list items marked with ・ as in the help file."""
+    with open(path, encoding="utf-8") as f:
+        sections = f.read().split("<section")[1:]
+    return [[("・" if tag == "li" else "") + html.unescape(re.sub(r"<[^>]*>", "", body))
+             for tag, body in re.findall(r"<(h2|h3|p|li)>(.*?)</\1>", section, re.S)]
+            for section in sections]
 
 
 class CommittedHelp(unittest.TestCase):
@@ -168,6 +204,7 @@ class CommittedHelp(unittest.TestCase):
         with open(HLP, "rb") as f:
             help_file = read_help(f.read())
         records, pages, contexts = help_file["records"], help_file["pages"], help_file["contexts"]
+        self.assertEqual([p["paragraphs"] for p in pages], twin_topics(HTML), "every paragraph, the last too")
         title = records[1][0][:-1].decode("cp932")
         self.assertEqual(title, "PLIX ヘルプ")
         self.assertEqual(records[11][0][0], 128)  # Shift-JIS
@@ -192,13 +229,8 @@ class CommittedHelp(unittest.TestCase):
 
         # The browse sequence runs through all topics in order, both ways.
         offsets = help_file["offsets"]
-        for n, page in enumerate(pages):
-            back, ahead = page["fields"][1], page["fields"][2]
-            self.assertEqual(back, offsets[n - 1] if n else -1, page["title"])
-            self.assertEqual(ahead, offsets[n + 1] if n + 1 < len(pages) else -1, page["title"])
-            self.assertEqual(page["fields"][6], pages[n + 1]["position"] if n + 1 < len(pages) else -1)
+        self.assertEqual([p["fields"][1:3] for p in pages], list(zip([-1] + offsets[:-1], offsets[1:] + [-1])))
         self.assertTrue(set(help_file["keywords"].values()) <= set(offsets))
-        self.assertGreaterEqual(len(pages), 6)
 
 
 class BadSource(unittest.TestCase):
@@ -232,8 +264,10 @@ class BadSource(unittest.TestCase):
         run, _, outputs = self.write(self.GOOD)
         self.assertEqual(run.returncode, 0, run.stderr)
         with open(outputs[0], "rb") as f:
-            self.assertEqual(read_help(f.read())["links"], [context_hash("b")])
+            help_file = read_help(f.read())
+        self.assertEqual(help_file["links"], [context_hash("b")])
+        self.assertEqual([p["paragraphs"] for p in help_file["pages"]], twin_topics(outputs[1]))
 
 
 if __name__ == "__main__":
-    unittest.main(argv=sys.argv[:1] + sys.argv[3:])
+    unittest.main(argv=sys.argv[:1] + sys.argv[4:])
