@@ -1,0 +1,154 @@
+#!/usr/bin/env bash
+# Runs a command of the project's on a new Debian 12 machine, as a newcomer would meet it: a
+# minbase root with the stock sources (the release, -updates and -security, from the mirrors this
+# machine's apt uses), made once with debootstrap and cached, unpacked afresh for every run, with
+# a copy of the project's work tree (tracked and untracked files, and .git) in /plix. The command
+# runs there as root from a shell with no locale (env -i), and is timed; apt's downloads are
+# added up. Needs root. Not part of the tests: it downloads for minutes.
+#
+#     tools/fresh_machine.sh [--window TITLE] [--keep] COMMAND [ARG...]
+#
+#   --window TITLE  give the command an X display of this machine's and succeed once a window
+#                   whose name holds TITLE is shown (a screenshot is kept), then end the command
+#   --keep          keep the root afterwards (its path is printed)
+#
+# For example: tools/fresh_machine.sh scripts/setup.sh
+#              tools/fresh_machine.sh --window REVERSI scripts/run.sh
+#              tools/fresh_machine.sh bash -c 'scripts/package.sh && bash .ci/run'
+# PLIX_FRESH_DIR holds the cache and the runs (default /var/tmp/plix-fresh).
+set -euo pipefail
+
+window='' keep=0
+while [ $# -gt 0 ]; do
+    case $1 in
+    --window) window=$2 && shift 2 ;;
+    --keep) keep=1 && shift ;;
+    --) shift && break ;;
+    -*) sed -n '10,13s/^# \{0,1\}//p' "$0" >&2 && exit 2 ;;
+    *) break ;;
+    esac
+done
+[ $# -gt 0 ] || { sed -n '10,13s/^# \{0,1\}//p' "$0" >&2 && exit 2; }
+[ "$(id -u)" -eq 0 ] || { echo "fresh_machine: needs root (debootstrap, chroot, mounts)" >&2 && exit 1; }
+
+project=$(cd "$(dirname "$0")/.." && pwd)
+cache=${PLIX_FRESH_DIR:-/var/tmp/plix-fresh}
+release=bookworm
+base=$cache/$release-minbase.tar
+mkdir -p "$cache"
+
+say() {
+    echo "fresh_machine: $*"
+}
+
+# The mirror that this machine's apt reads a suite from, as the stock sources would name it.
+mirror_of() {
+    apt-get indextargets --format '$(REPO_URI) $(RELEASE)' 2>/dev/null |
+        awk -v suite="$1" '$2 == suite { print $1; exit }'
+}
+
+make_base() {
+    local debian security tree
+    debian=$(mirror_of $release)
+    security=$(mirror_of $release-security)
+    [ -n "$debian" ] && [ -n "$security" ] ||
+        { say "this machine's apt reads no $release and $release-security suites to take mirrors from" >&2 && exit 1; }
+    command -v debootstrap >/dev/null ||
+        DEBIAN_FRONTEND=noninteractive apt-get install -y -q debootstrap >/dev/null
+    tree=$(mktemp -d "$cache/base.XXXXXX")
+    say "making a $release minbase root from $debian (once; cached in $base)"
+    debootstrap --variant=minbase $release "$tree" "$debian" >"$cache/debootstrap.log" 2>&1 ||
+        { say "debootstrap failed; see $cache/debootstrap.log" >&2 && rm -rf "$tree" && exit 1; }
+    # The sources a Debian 12 installer writes.
+    cat >"$tree/etc/apt/sources.list" <<EOF
+deb ${debian%/} $release main
+deb ${debian%/} $release-updates main
+deb ${security%/} $release-security main
+EOF
+    rm -rf "$tree"/var/lib/apt/lists/* "$tree"/var/cache/apt/archives/*.deb
+    tar -C "$tree" -cf "$base.part" . && mv "$base.part" "$base"
+    rm -rf "$tree"
+}
+
+[ -f "$base" ] || make_base
+
+root=$(mktemp -d "$cache/run.XXXXXX")
+xvfb_pid=''
+command_pid=''
+cleanup() {
+    local pid
+    set +e
+    # Whatever the command left running in the root (a wineserver, say) ends with it.
+    for pid in /proc/[0-9]*; do
+        [ "$(readlink "$pid/root" 2>/dev/null)" = "$root" ] && kill -9 "${pid#/proc/}" 2>/dev/null
+    done
+    [ -z "$command_pid" ] || wait "$command_pid" 2>/dev/null
+    [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null
+    sleep 1
+    for mount in tmp/.X11-unix dev/pts dev sys proc; do
+        mountpoint -q "$root/$mount" && umount -l "$root/$mount"
+    done
+    if [ "$keep" = 1 ]; then
+        say "the root is kept in $root"
+    else
+        rm -rf --one-file-system "$root"
+    fi
+}
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+tar -C "$root" -xpf "$base"
+mkdir -p "$root/plix"
+(cd "$project" && git ls-files -z --cached --others --exclude-standard |
+    xargs -0 -r sh -c 'for f; do [ -e "$f" ] || [ -L "$f" ] && printf "%s\0" "$f"; done' sh |
+    tar --null -T - -cf - .git) | tar -C "$root/plix" -xf -
+cp /etc/resolv.conf "$root/etc/resolv.conf"
+mount -t proc proc "$root/proc"
+mount -t sysfs sysfs "$root/sys"
+mount --bind /dev "$root/dev"
+mount --bind /dev/pts "$root/dev/pts"
+
+environment=(PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin HOME=/root
+    TERM="${TERM:-dumb}")
+if [ -n "$window" ]; then
+    # The display is this machine's; its socket folder is shared with the root.
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$root.display" >/dev/null 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 100); do
+        display=$(cat "$root.display")
+        [ -z "$display" ] || break
+        sleep 0.3
+    done
+    rm -f "$root.display"
+    [ -n "$display" ] || { say "Xvfb did not start" >&2 && exit 1; }
+    mkdir -p "$root/tmp/.X11-unix"
+    mount --bind /tmp/.X11-unix "$root/tmp/.X11-unix"
+    environment+=(DISPLAY=":$display")
+fi
+
+say "running '$*' in $root as root, with no locale"
+started=$SECONDS
+chroot "$root" /usr/bin/env -i "${environment[@]}" /bin/bash -c 'cd /plix && exec "$@"' bash "$@" &
+command_pid=$!
+status=0
+if [ -n "$window" ]; then
+    status=1
+    while kill -0 "$command_pid" 2>/dev/null && [ $((SECONDS - started)) -lt 1800 ]; do
+        if xwininfo -display ":$display" -root -tree 2>/dev/null | grep -qF "\"$window"; then
+            sleep 3
+            import -display ":$display" -window root "$cache/window.png"
+            say "a window named $window is shown after $((SECONDS - started)) s; screenshot: $cache/window.png"
+            status=0
+            break
+        fi
+        sleep 2
+    done
+    [ "$status" -eq 0 ] || say "no window named $window was shown" >&2
+else
+    wait "$command_pid" || status=$?
+fi
+say "'$*' ended with status $status after $((SECONDS - started)) s"
+downloads=$(find "$root/var/cache/apt/archives" -name '*.deb' -printf '%s\n' | awk '{ n += $1 } END { printf "%.0f", n / 1e6 }')
+say "apt downloaded $downloads MB"
+exit "$status"
