@@ -36,7 +36,7 @@ path_line=$(sed -n 's/^Path=//p' "$entry")
 [ "$exec_line" = "\"$HOME/.local/bin/plix\"" ] || { echo "Exec=$exec_line" >&2; exit 1; }
 [ -f "$path_line/plix.exe" ] || { echo "Path=$path_line has no plix.exe" >&2; exit 1; }
 
-"$python" -m pytest -p no:cacheprovider -q "$here/test_installed.py" \
+"$python" -X utf8 -m pytest -p no:cacheprovider -q "$here/test_installed.py" \
     --launcher "$HOME/.local/bin/plix" --prefix "$XDG_DATA_HOME/plix/prefix" --out "$out"
 
 "$source_dir/scripts/install.sh" --uninstall
