@@ -34,6 +34,16 @@ set(CPACK_PACKAGE_VENDOR "PLIX")
 set(PLIX_PACKAGE_NAME plix-${PROJECT_VERSION}-win${PLIX_PACKAGE_BITS})
 set(CPACK_PACKAGE_FILE_NAME ${PLIX_PACKAGE_NAME})
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
-set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
+# The same commit gives the same archive bytes anywhere: plix.exe is linked without a time stamp
+# and not stripped again here (stripping writes a new one), and cmake/PlixRepackArchives.cmake
+# fixes the entries' order, times and folder modes.
+find_package(Python3 COMPONENTS Interpreter)
+if(Python3_Interpreter_FOUND)
+  set(CPACK_PLIX_PYTHON3 ${Python3_EXECUTABLE})
+  set(CPACK_PLIX_SOURCE_DIR ${PROJECT_SOURCE_DIR})
+  set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/PlixRepackArchives.cmake)
+else()
+  message(STATUS "No Python 3: the archives keep the file times and order of the build")
+endif()
 include(CPack)

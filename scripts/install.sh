@@ -70,7 +70,7 @@ cmake --build --preset package-win64 -j "$(nproc)"
 staging=$(mktemp -d)
 trap 'rm -rf "$staging"' EXIT
 # The install rules of the Windows archive: plix.exe, its manifest, help files and readmes.
-cmake --install build/package-win64 --prefix "$staging" --strip >/dev/null
+cmake --install build/package-win64 --prefix "$staging" >/dev/null
 for size in "${icon_sizes[@]}"; do
     python3 app/win32/make_icon.py --png "$size" "$staging/plix-$size.png"
 done

@@ -38,6 +38,13 @@ def test_archive_contents(archive, folder, request):
         files = sorted(e.filename[len(folder) + 1 :] for e in entries if not e.is_dir())
         if files != sorted(expected):
             raise Failure("the archive's folder holds %s, not %s" % (files, sorted(expected)))
+        # Rebuilt from the same commit anywhere, the archive has the same bytes: its entries in name
+        # order, of one time, and without extra fields (which hold the staged files' own times).
+        names = [entry.filename for entry in entries]
+        times = {entry.date_time for entry in entries}
+        if names != sorted(names) or len(times) != 1 or any(entry.extra for entry in entries):
+            raise Failure("the archive's entries are not in name order with one time and no extra fields: %s" % [
+                (entry.filename, entry.date_time, entry.extra) for entry in entries])
         for entry in entries:
             # Without the UTF-8 flag an unpacker reads the name in its own code page.
             if not entry.filename.isascii() and not entry.flag_bits & 0x800:
@@ -49,10 +56,13 @@ def test_archive_contents(archive, folder, request):
                     raise Failure("%s is not UTF-8 with a byte-order mark and CRLF line ends" % name)
                 data.decode("utf-8")
             if name == "plix.exe":
-                # COFF header after "PE\0\0": PointerToSymbolTable, 0 once stripped.
+                # COFF header after "PE\0\0": TimeDateStamp, 0 without the link time that would make
+                # every build differ; PointerToSymbolTable, 0 once stripped.
                 pe = struct.unpack_from("<I", data, 0x3C)[0]
                 if data[pe : pe + 4] != b"PE\0\0" or struct.unpack_from("<I", data, pe + 12)[0]:
                     raise Failure("plix.exe in the archive is not a stripped PE file")
+                if struct.unpack_from("<I", data, pe + 8)[0]:
+                    raise Failure("plix.exe in the archive carries a link time stamp")
     log("%s: %s/ with %s" % (os.path.basename(archive), folder, ", ".join(files)))
 
 
