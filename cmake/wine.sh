@@ -11,7 +11,8 @@
 #   wine.sh run PROG ARGS    start if needed, run PROG, and stop when the last run ends
 #
 # PLIX_WINEPREFIX names the prefix (default ./wineprefix), PLIX_WINEARCH its kind (win64 or
-# win32, default win64). Texts are Japanese, so programs run under ja_JP.UTF-8 (code page 932).
+# win32, default win64). Texts are Japanese, so programs run under ja_JP.UTF-8 (code page 932);
+# PLIX_WINE_LOCALE names another locale, under which a test plays a system set to another language.
 set -euo pipefail
 
 # Raise this when prepare changes: prefixes stamped with an older number are set up again.
@@ -23,7 +24,8 @@ export WINEPREFIX=$prefix
 export WINEARCH=${PLIX_WINEARCH:-win64}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}
-export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+locale=${PLIX_WINE_LOCALE:-ja_JP.UTF-8}
+export LANG=$locale LC_ALL=$locale
 
 # Set-up, start and stop take this lock exclusively; every "run" holds the users' lock shared
 # while its program runs, so the last one out knows it is the last.

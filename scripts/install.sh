@@ -69,8 +69,8 @@ cmake --preset package-win64 >/dev/null
 cmake --build --preset package-win64 -j "$(nproc)"
 staging=$(mktemp -d)
 trap 'rm -rf "$staging"' EXIT
-# The install rules of the Windows archive: plix.exe, its help files and readmes.
-cmake --install build/package-win64 --prefix "$staging" --strip >/dev/null
+# The install rules of the Windows archive: plix.exe, its manifest, help files and readmes.
+cmake --install build/package-win64 --prefix "$staging" >/dev/null
 for size in "${icon_sizes[@]}"; do
     python3 app/win32/make_icon.py --png "$size" "$staging/plix-$size.png"
 done

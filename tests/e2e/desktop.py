@@ -136,8 +136,10 @@ class Desktop:
             raise Failure("%s failed with exit code %d" % (" ".join(command), result.returncode))
         return result.stdout
 
-    def launch(self, *command, cwd=None):
-        process = subprocess.Popen([WINE_SH, "exec"] + list(command), env=self.env, stdout=self.log_file,
+    def launch(self, *command, cwd=None, locale=None):
+        """Starts a Wine program; locale names another Unix locale than the Japanese one of cmake/wine.sh."""
+        env = dict(self.env, PLIX_WINE_LOCALE=locale) if locale else self.env
+        process = subprocess.Popen([WINE_SH, "exec"] + list(command), env=env, stdout=self.log_file,
                                    stderr=self.log_file, cwd=cwd)
         self.processes.append(process)
         return process

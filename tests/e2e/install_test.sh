@@ -34,7 +34,9 @@ done
 exec_line=$(sed -n 's/^Exec=//p' "$entry")
 path_line=$(sed -n 's/^Path=//p' "$entry")
 [ "$exec_line" = "\"$HOME/.local/bin/plix\"" ] || { echo "Exec=$exec_line" >&2; exit 1; }
-[ -f "$path_line/plix.exe" ] || { echo "Path=$path_line has no plix.exe" >&2; exit 1; }
+for file in plix.exe plix.exe.manifest; do
+    [ -f "$path_line/$file" ] || { echo "Path=$path_line has no $file" >&2; exit 1; }
+done
 
 "$python" -X utf8 -m pytest -p no:cacheprovider -q "$here/test_installed.py" \
     --launcher "$HOME/.local/bin/plix" --prefix "$XDG_DATA_HOME/plix/prefix" --out "$out"
