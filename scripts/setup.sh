@@ -100,6 +100,7 @@ update_indexes() {
         if [[ $line =~ ^[EW]:\ Failed\ to\ fetch\ ([^ ]+)\ +(.*)$ ]]; then
             say "index left out after $update_tries tries: ${BASH_REMATCH[1]}:" \
                 "${BASH_REMATCH[2]% \[IP:*}"
+            indexes_left_out=$((indexes_left_out + 1))
         elif [ -n "$line" ]; then
             say "apt-get update after $update_tries tries: ${line#E: }"
         fi
@@ -128,6 +129,10 @@ install_packages() {
     fi
     say "could not install: $*" >&2
     say "apt-get: $(key_line "$log") (the whole output: $log)" >&2
+    if [ "$indexes_left_out" -gt 0 ]; then
+        say "$indexes_left_out package index(es) were left out above: once the mirror has" \
+            "finished its sync, run this again" >&2
+    fi
     keep_log=1
     exit 1
 }
@@ -141,6 +146,7 @@ missing_packages() {
 
 log=$(mktemp "${TMPDIR:-/tmp}/plix-setup.XXXXXX")
 keep_log=0
+indexes_left_out=0
 trap '[ "$keep_log" = 1 ] || rm -f "$log"' EXIT
 
 mapfile -t missing < <(missing_packages)

@@ -97,10 +97,12 @@ check 'grep -q "^apt-get install .*-o APT::Default-Release=$codename " "$STATE/c
     "the second install pins the release's suite"
 check 'grep -q "trying once more.*$codename" <<<"$out"' "says so in one line"
 
-scenario never-resolves 0 2
+scenario never-resolves always 2
 check '[ $status -ne 0 ] && [ "$(calls install)" -eq 2 ]' "fails after two installs"
 check 'grep -q "could not install: .*wine32:i386" <<<"$out"' "names the packages"
 check 'grep -q "held broken packages" <<<"$out"' "gives apt's key line"
+check 'grep -q "1 package index(es) were left out.*run this again" <<<"$out"' \
+    "blames the left-out index and says to try again"
 
 scenario held 0 0 valgrind
 check '[ $status -ne 0 ] && grep -q "still not installed: valgrind$" <<<"$out"' \
