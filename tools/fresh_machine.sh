@@ -18,17 +18,22 @@
 # PLIX_FRESH_DIR holds the cache and the runs (default /var/tmp/plix-fresh).
 set -euo pipefail
 
+usage() {
+    sed -n '9,13s/^# \{0,1\}//p' "$0" >&2
+    exit 2
+}
+
 window='' keep=0
 while [ $# -gt 0 ]; do
     case $1 in
     --window) window=$2 && shift 2 ;;
     --keep) keep=1 && shift ;;
     --) shift && break ;;
-    -*) sed -n '10,13s/^# \{0,1\}//p' "$0" >&2 && exit 2 ;;
+    -*) usage ;;
     *) break ;;
     esac
 done
-[ $# -gt 0 ] || { sed -n '10,13s/^# \{0,1\}//p' "$0" >&2 && exit 2; }
+[ $# -gt 0 ] || usage
 [ "$(id -u)" -eq 0 ] || { echo "fresh_machine: needs root (debootstrap, chroot, mounts)" >&2 && exit 1; }
 
 project=$(cd "$(dirname "$0")/.." && pwd)
