@@ -1,31 +1,34 @@
 #!/usr/bin/env bash
-# Runs a command of the project's on a new Debian 12 machine, as a newcomer would meet it: a
-# minbase root with the stock sources (the release, -updates and -security, from the mirrors this
-# machine's apt uses), made once with debootstrap and cached, unpacked afresh for every run, with
+# Runs a command of the project's on a new Debian machine, as a newcomer would meet it: a minbase
+# root of Debian 13 (trixie, the current stable release) or 12 (bookworm) with that release's stock
+# sources (the release, -updates and -security, from the mirrors this machine's apt uses), made
+# once with debootstrap and cached, unpacked afresh for every run, with
 # a copy of the project's work tree (tracked and untracked files, and .git) in /plix. The command
 # runs there as root from a shell with no locale (env -i), and is timed; apt's downloads are
 # added up. Needs root. Not part of the tests: it downloads for minutes.
 #
-#     tools/fresh_machine.sh [--window TITLE] [--keep] COMMAND [ARG...]
+#     tools/fresh_machine.sh [--release trixie|bookworm] [--window TITLE] [--keep] COMMAND [ARG...]
 #
+#   --release NAME  the Debian release to make: trixie (13, the default) or bookworm (12)
 #   --window TITLE  give the command an X display of this machine's and succeed once a window
 #                   whose name holds TITLE is shown (a screenshot is kept), then end the command
 #   --keep          keep the root afterwards (its path is printed)
 #
 # For example: tools/fresh_machine.sh scripts/setup.sh
-#              tools/fresh_machine.sh --window REVERSI scripts/run.sh
+#              tools/fresh_machine.sh --release bookworm --window REVERSI scripts/run.sh
 #              tools/fresh_machine.sh bash -c 'scripts/package.sh && bash .ci/run'
 # PLIX_FRESH_DIR holds the cache and the runs (default /var/tmp/plix-fresh).
 set -euo pipefail
 
 usage() {
-    sed -n '9,13s/^# \{0,1\}//p' "$0" >&2
+    sed -n '10,15s/^# \{0,1\}//p' "$0" >&2
     exit 2
 }
 
-window='' keep=0
+release=trixie window='' keep=0
 while [ $# -gt 0 ]; do
     case $1 in
+    --release) release=$2 && shift 2 ;;
     --window) window=$2 && shift 2 ;;
     --keep) keep=1 && shift ;;
     --) shift && break ;;
@@ -34,11 +37,14 @@ while [ $# -gt 0 ]; do
     esac
 done
 [ $# -gt 0 ] || usage
+case $release in
+bookworm | trixie) ;;
+*) usage ;;
+esac
 [ "$(id -u)" -eq 0 ] || { echo "fresh_machine: needs root (debootstrap, chroot, mounts)" >&2 && exit 1; }
 
 project=$(cd "$(dirname "$0")/.." && pwd)
 cache=${PLIX_FRESH_DIR:-/var/tmp/plix-fresh}
-release=bookworm
 base=$cache/$release-minbase.tar
 mkdir -p "$cache"
 
@@ -46,10 +52,44 @@ say() {
     echo "fresh_machine: $*"
 }
 
-# The mirror that this machine's apt reads a suite from, as the stock sources would name it.
+# The mirror that this machine's apt reads a suite from, as the stock sources would name it. A
+# release this machine does not use comes from the same mirrors as its own.
 mirror_of() {
-    apt-get indextargets --format '$(REPO_URI) $(RELEASE)' 2>/dev/null |
-        awk -v suite="$1" '$2 == suite { print $1; exit }'
+    local own uri='' suite
+    own=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+    for suite in "$1" "${1/$release/$own}"; do
+        uri=$(apt-get indextargets --format '$(REPO_URI) $(RELEASE)' 2>/dev/null |
+            awk -v suite="$suite" '$2 == suite { print $1; exit }')
+        [ -z "$uri" ] || break
+    done
+    echo "${uri%/}"
+}
+
+# The sources that the release's installer writes.
+write_sources() {
+    local tree=$1 debian=$2 security=$3
+    if [ "$release" = bookworm ]; then
+        cat >"$tree/etc/apt/sources.list" <<EOF
+deb $debian $release main
+deb $debian $release-updates main
+deb $security $release-security main
+EOF
+    else
+        rm -f "$tree/etc/apt/sources.list"
+        cat >"$tree/etc/apt/sources.list.d/debian.sources" <<EOF
+Types: deb
+URIs: $debian
+Suites: $release $release-updates
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+
+Types: deb
+URIs: $security
+Suites: $release-security
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+EOF
+    fi
 }
 
 make_base() {
@@ -57,19 +97,14 @@ make_base() {
     debian=$(mirror_of $release)
     security=$(mirror_of $release-security)
     [ -n "$debian" ] && [ -n "$security" ] ||
-        { say "this machine's apt reads no $release and $release-security suites to take mirrors from" >&2 && exit 1; }
+        { say "this machine's apt reads no Debian and Debian security suites to take mirrors from" >&2 && exit 1; }
     command -v debootstrap >/dev/null ||
         DEBIAN_FRONTEND=noninteractive apt-get install -y -q debootstrap >/dev/null
     tree=$(mktemp -d "$cache/base.XXXXXX")
     say "making a $release minbase root from $debian (once; cached in $base)"
-    debootstrap --variant=minbase $release "$tree" "$debian" >"$cache/debootstrap.log" 2>&1 ||
-        { say "debootstrap failed; see $cache/debootstrap.log" >&2 && rm -rf "$tree" && exit 1; }
-    # The sources a Debian 12 installer writes.
-    cat >"$tree/etc/apt/sources.list" <<EOF
-deb ${debian%/} $release main
-deb ${debian%/} $release-updates main
-deb ${security%/} $release-security main
-EOF
+    debootstrap --variant=minbase $release "$tree" "$debian" >"$cache/debootstrap-$release.log" 2>&1 ||
+        { say "debootstrap failed; see $cache/debootstrap-$release.log" >&2 && rm -rf "$tree" && exit 1; }
+    write_sources "$tree" "$debian" "$security"
     rm -rf "$tree"/var/lib/apt/lists/* "$tree"/var/cache/apt/archives/*.deb
     tar -C "$tree" -cf "$base.part" . && mv "$base.part" "$base"
     rm -rf "$tree"
@@ -132,7 +167,7 @@ if [ -n "$window" ]; then
     environment+=(DISPLAY=":$display")
 fi
 
-say "running '$*' in $root as root, with no locale"
+say "running '$*' on $release in $root as root, with no locale"
 started=$SECONDS
 chroot "$root" /usr/bin/env -i "${environment[@]}" /bin/bash -c 'cd /plix && exec "$@"' bash "$@" &
 command_pid=$!
@@ -142,8 +177,8 @@ if [ -n "$window" ]; then
     while kill -0 "$command_pid" 2>/dev/null && [ $((SECONDS - started)) -lt 1800 ]; do
         if xwininfo -display ":$display" -root -tree 2>/dev/null | grep -qF "\"$window"; then
             sleep 3
-            import -display ":$display" -window root "$cache/window.png"
-            say "a window named $window is shown after $((SECONDS - started)) s; screenshot: $cache/window.png"
+            import -display ":$display" -window root "$cache/window-$release.png"
+            say "a window named $window is shown after $((SECONDS - started)) s; screenshot: $cache/window-$release.png"
             status=0
             break
         fi
