@@ -16,7 +16,7 @@
 set -euo pipefail
 
 # Raise this when prepare changes: prefixes stamped with an older number are set up again.
-readonly setup_version=2
+readonly setup_version=3
 
 prefix=${PLIX_WINEPREFIX:-$PWD/wineprefix}
 prefix=$(realpath -m "$prefix")
@@ -60,23 +60,47 @@ find_marlett() {
     realpath "$file"
 }
 
+# Wine draws its menus, captions and message boxes in the faces a Japanese Windows has, and Wine
+# 10 finds nothing for them by itself: every Japanese character would be an empty box. They are
+# sent to the IPA Gothic font that the set-up installs (Wine 8 happened to find it unasked).
+readonly japanese_font=IPAGothic
+readonly japanese_faces=('MS UI Gothic' 'MS Gothic' 'MS PGothic' 'ＭＳ ゴシック' 'ＭＳ Ｐゴシック')
+
+# The prefix's own settings as one registry file: regedit reads UTF-16 whatever the locale.
+settings_reg() {
+    local marlett=$1 face
+    printf 'Windows Registry Editor Version 5.00\r\n\r\n'
+    printf '[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts]\r\n'
+    printf '"Marlett (TrueType)"="Z:%s"\r\n\r\n' "${marlett//\//\\\\}"
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
+    for face in "${japanese_faces[@]}"; do
+        printf '"%s"="%s"\r\n' "$face" "$japanese_font"
+    done
+}
+
 prepare_locked() {
     if [ "$(cat "$prefix/.plix-setup" 2>/dev/null || true)" = "$setup_version" ]; then
         return 0
     fi
     local marlett
     marlett=$(find_marlett) || die "Wine's marlett.ttf was not found; is Wine installed?"
+    if command -v fc-list >/dev/null && [ -z "$(fc-list "$japanese_font" family)" ]; then
+        echo "wine.sh: the font $japanese_font is not installed: Japanese text will show as boxes" >&2
+    fi
     mkdir -p "$prefix"
     # A server left from an older set-up would keep the old registry in memory. The set-up runs
     # under a persistent server of its own, and stopping it writes the registry out.
     stop_locked
     start_server
     wine wineboot --init </dev/null >/dev/null 2>&1 8>&- 9>&- || true
-    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts' \
-        /v 'Marlett (TrueType)' /t REG_SZ /d "Z:${marlett//\//\\}" /f </dev/null >/dev/null 2>&1 8>&- 9>&- ||
-        die "could not register $marlett in $prefix"
+    settings_reg "$marlett" | iconv -f UTF-8 -t UTF-16 >"$prefix/drive_c/plix-settings.reg"
+    wine regedit /S 'C:\plix-settings.reg' </dev/null >/dev/null 2>&1 8>&- 9>&- ||
+        die "could not write the settings into $prefix"
+    rm -f "$prefix/drive_c/plix-settings.reg"
     stop_locked
     [ -f "$prefix/system.reg" ] || die "wineboot did not make the prefix $prefix"
+    grep -q "Marlett" "$prefix/system.reg" && grep -q "Replacements" "$prefix/user.reg" ||
+        die "the font settings did not reach $prefix"
     echo "$setup_version" >"$prefix/.plix-setup"
 }
 
