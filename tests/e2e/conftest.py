@@ -8,7 +8,7 @@ import signal
 
 import pytest
 
-from desktop import Desktop
+from desktop import Desktop, appearance_problems
 
 
 def pytest_addoption(parser):
@@ -72,6 +72,14 @@ def desktop(display):
 @pytest.hookimpl(hookwrapper=True)
 def pytest_runtest_makereport(item, call):
     report = (yield).get_result()
+    if report.when == "call" and appearance_problems:
+        problems = "\n".join(appearance_problems)
+        appearance_problems.clear()
+        if report.passed:
+            report.outcome = "failed"
+            report.longrepr = "looks wrong (the steps after this one still run):\n" + problems
+            return
+        report.sections.append(("looks wrong", problems))
     if not report.failed:
         return
     item.module.plix_failed = item.name

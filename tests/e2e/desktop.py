@@ -29,6 +29,20 @@ class Failure(Exception):
     pass
 
 
+# How things look, where it does not stop the play (a glyph, a caption button): a failed check is
+# recorded here and the step goes on; conftest.py fails the step at its end without skipping the
+# steps after it, so that one run reports every fault.
+appearance_problems = []
+
+
+def check_appearance(check, *args):
+    try:
+        check(*args)
+    except Failure as failure:
+        log("looks wrong: %s" % failure)
+        appearance_problems.append(str(failure))
+
+
 def log(message):
     print("[%6.1fs] %s" % (time.monotonic() - STARTED, message), flush=True)
 

@@ -7,7 +7,7 @@ import time
 
 from PIL import ImageChops
 
-from desktop import Failure, log, wait_for
+from desktop import Failure, check_appearance, log, wait_for
 
 TITLE_IDLE = "REVERSI"
 TITLE_RED = "先手(赤)"
@@ -149,8 +149,21 @@ def close_button(caption, rect):
     return x + w - (caption[0] - y) - (caption[-1] - caption[0]) // 2 - 1, (caption[0] + caption[-1]) // 2
 
 
+def covers_diagonals(ink):
+    """Whether a set of pixels draws a cross: ink along both diagonals of its bounding box, end to
+    end, whatever the antialiasing or a pixel's offset."""
+    left, right = min(i for i, _ in ink), max(i for i, _ in ink)
+    top, bottom = min(j for _, j in ink), max(j for _, j in ink)
+    w, h = right - left, bottom - top
+    if min(w, h) < 4 or not 0.6 < w / h < 1.6:
+        return False
+    near = lambda x, y: any((round(x) + dx, round(y) + dy) in ink for dx in (-1, 0, 1) for dy in (-1, 0, 1))
+    steps = [(k + 0.5) / 10 for k in range(10)]
+    return all(near(left + f * w, top + f * h) for f in steps) and all(near(right - f * w, top + f * h) for f in steps)
+
+
 def expect_close_button(image, rect, what):
-    """The close button shows a cross, symmetric both ways, as Wine draws it with its Marlett font;
+    """The close button shows a cross, as Wine draws it with its Marlett font (Wine 10 antialiased);
     without that font it shows the letter "r"."""
     caption = caption_rows(image, rect)
     if not caption:
@@ -162,14 +175,74 @@ def expect_close_button(image, rect, what):
             if is_dark(px[i, j])}
     if len(dark) < 6:
         raise Failure("%s: the close button shows no glyph" % what)
-    left, right = min(i for i, _ in dark), max(i for i, _ in dark)
-    top, bottom = min(j for _, j in dark), max(j for _, j in dark)
-    mirrored = sum((left + right - i, j) in dark for i, j in dark)
-    flipped = sum((i, top + bottom - j) in dark for i, j in dark)
-    if min(mirrored, flipped) < 0.8 * len(dark):
-        raise Failure("%s: the close button's glyph is no cross (of %d dark pixels, %d mirror left to right"
-                      " and %d top to bottom): is Wine's Marlett font registered?" % (
-                          what, len(dark), mirrored, flipped))
+    # The glyph is the shape nearest the centre: the button's own dark edges may lie in the square.
+    glyph, pending = set(), [min(dark, key=lambda p: (p[0] - cx) ** 2 + (p[1] - cy) ** 2)]
+    while pending:
+        i, j = pending.pop()
+        if (i, j) in dark and (i, j) not in glyph:
+            glyph.add((i, j))
+            pending += [(i + di, j + dj) for di in (-1, 0, 1) for dj in (-1, 0, 1)]
+    if not covers_diagonals(glyph):
+        raise Failure("%s: the close button's glyph is no cross (%d dark pixels that do not cover both diagonals):"
+                      " is Wine's Marlett font registered?" % (what, len(glyph)))
+
+
+def missing_glyphs(image, rect, ink=is_dark):
+    """Where a font without the character drew a box instead, hollow or filled as Wine's version
+    has it: the glyph-sized shapes in rect that are a solid rectangle, or that run all around their
+    bounding box and leave its inside empty (no text of the program's has a character so shaped)."""
+    x, y, w, h = rect
+    px = image.load()
+    inked = {(i, j) for i in range(x, x + w) for j in range(y, y + h) if ink(px[i, j])}
+    boxes, seen = [], set()
+    for start in sorted(inked):
+        if start in seen:
+            continue
+        shape, pending = set(), [start]
+        seen.add(start)
+        while pending:
+            i, j = pending.pop()
+            shape.add((i, j))
+            for near in ((i + 1, j), (i - 1, j), (i, j + 1), (i, j - 1)):
+                if near in inked and near not in seen:
+                    seen.add(near)
+                    pending.append(near)
+        left, right = min(i for i, _ in shape), max(i for i, _ in shape)
+        top, bottom = min(j for _, j in shape), max(j for _, j in shape)
+        width, height = right - left + 1, bottom - top + 1
+        if not (5 <= width <= 80 and 7 <= height <= 40):
+            continue
+        box = (left, top, width, height)
+        if len(shape) >= 0.9 * width * height:
+            boxes.append(box)
+            continue
+        if width > 40 or any((i, j) in inked for i in range(left + 2, right - 1) for j in range(top + 2, bottom - 1)):
+            continue
+        # Each side drawn nearly end to end within two pixels of the box's edge.
+        sides = ([any((i, j) in shape for j in (top, top + 1)) for i in range(left, right + 1)],
+                 [any((i, j) in shape for j in (bottom, bottom - 1)) for i in range(left, right + 1)],
+                 [any((i, j) in shape for i in (left, left + 1)) for j in range(top, bottom + 1)],
+                 [any((i, j) in shape for i in (right, right - 1)) for j in range(top, bottom + 1)])
+        if all(sum(side) >= 0.85 * len(side) for side in sides):
+            boxes.append(box)
+    return boxes
+
+
+def expect_glyphs(image, rect, what):
+    """Every character of a window drawn, none as an empty box: the caption's text (white or black,
+    as Wine's version draws it) on the active caption left of its buttons, and the dark text under
+    the caption."""
+    x, y, w, h = rect
+    caption = caption_rows(image, rect)
+    if not caption:
+        raise Failure("%s: no active caption" % what)
+    frame, height = caption[0] - y, caption[-1] - caption[0] + 1
+    title = (x + frame, caption[0], w - 2 * frame - 4 * height, height)
+    below = (x + frame, caption[-1] + 1, w - 2 * frame, y + h - frame - caption[-1] - 1)
+    boxes = missing_glyphs(image, title, lambda rgb: not is_colourful(rgb)) + missing_glyphs(image, below)
+    if boxes:
+        raise Failure("%s: %d characters drawn as boxes (by a font without them), at %s: is a Japanese"
+                      " font set up in the Wine prefix?" % (what, len(boxes), boxes))
 
 
 def help_layout(image, rect):
@@ -251,6 +324,11 @@ class Plix:
                 raise Failure("expected 4 labels on the menu bar, found %d at %s" % (len(self.menu), self.menu))
         log("board at (%d, %d), squares of %d px; menu bar labels at %s" % (self.x0, self.y0, self.cell, self.menu))
 
+    def above_board(self):
+        """The window's frame, caption and menu bar."""
+        x, y, w, _ = self.rect
+        return x, y, w, self.y0 - y
+
     def centre(self, col, row):
         return self.x0 + col * self.cell + self.cell // 2, self.y0 + row * self.cell + self.cell // 2
 
@@ -321,9 +399,10 @@ class Dialog:
     def __init__(self, plix):
         self.plix = plix
         self.desktop = desktop = plix.desktop
-        self.window, (x, y, w, h) = desktop.wait_window("plix.exe", DIALOG_CAPTION)
+        self.window, self.rect = desktop.wait_window("plix.exe", DIALOG_CAPTION)
+        x, y, w, h = self.rect
         time.sleep(0.3)
-        caption = caption_rows(desktop.capture(), (x, y, w, h))
+        caption = caption_rows(desktop.capture(), self.rect)
         if not caption:
             raise Failure("the opponent dialog has no active caption")
         frame = caption[0] - y
@@ -414,7 +493,8 @@ def exit_cancelled(desktop, plix, board, title, how, reference_box=None):
         plix.menu_popup_item(MENU_SETTINGS, 1)
     image, rect = box_image(desktop, "plix.exe", EXIT_CAPTION)
     desktop.shot("exit-question", image)
-    expect_close_button(image, rect, "the exit question")
+    check_appearance(expect_close_button, image, rect, "the exit question")
+    check_appearance(expect_glyphs, image, rect, "the exit question")
     desktop.key("Escape")
     desktop.wait_no_window("plix.exe", EXIT_CAPTION)
     if not plix.alive():

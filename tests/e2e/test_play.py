@@ -8,11 +8,11 @@ import types
 
 import pytest
 
-from desktop import Failure, log, wait_for
+from desktop import Failure, check_appearance, log, wait_for
 from plix_ui import (BLUE, CANCEL_DU, EMPTY, EXIT_CAPTION, HELP_CAPTION, HELP_PROGRAM, MENU_HELP,
                      MENU_SETTINGS, MENU_START, MENU_UNDO, OK_DU, RADIO_DU, RED, RESULT_CAPTION, RESULT_STYLE,
                      START, TITLE_BLUE, TITLE_IDLE, TITLE_RED, Dialog, Plix, box_image, caption_rows, crop, diagram,
-                     exit_cancelled, exit_confirmed, expect_close_button, expect_same_box, help_layout,
+                     exit_cancelled, exit_confirmed, expect_close_button, expect_glyphs, expect_same_box, help_layout,
                      legal_moves, overlaps, play, result_text, wait_active)
 
 HELP_TOPIC_BUTTONS = 6  # after the viewer's own 概要, 索引 and 戻る
@@ -34,7 +34,8 @@ def test_first_screen(desktop, game):
     if plix.board(image) != START or plix.title() != TITLE_IDLE:
         raise Failure("the first screen shows title %r and\n%s" % (plix.title(), diagram(plix.board(image))))
     desktop.shot("window", crop(image, plix.rect))
-    expect_close_button(image, plix.rect, "the main window")
+    check_appearance(expect_close_button, image, plix.rect, "the main window")
+    check_appearance(expect_glyphs, image, plix.above_board(), "the main window's menu bar")
     desktop.click(*plix.centre(4, 2))  # a legal square for red, but no game runs
     desktop.key("alt+r")
     plix.expect_still(START, TITLE_IDLE, "a click and Undo before Start")
@@ -46,7 +47,7 @@ def test_human_opening(desktop, game):
     plix = game.plix
     plix.menu_command(MENU_START)
     plix.expect(START, TITLE_RED, "Start clicked on the menu bar")
-    desktop.shot("started")
+    check_appearance(expect_glyphs, desktop.shot("started"), plix.above_board(), "the title after 開始")
     plix.menu_command(MENU_UNDO)
     plix.expect_still(START, TITLE_RED, "Undo right after Start")
 
@@ -85,8 +86,9 @@ def test_help_viewer(desktop, game):
     time.sleep(1.0)
     image = desktop.shot("help-contents")
     desktop.shot("help-window", crop(image, rect))
-    expect_close_button(image, rect, "the help viewer")
+    check_appearance(expect_close_button, image, rect, "the help viewer")
     buttons, area = help_layout(image, rect)
+    check_appearance(expect_glyphs, image, rect[:3] + (area[1] - rect[1],), "the help viewer's menus and buttons")
     caption_row = caption_rows(image, rect)[0] + 2
     text = lambda: crop(desktop.capture(), area).tobytes()
     contents = crop(image, area)
@@ -126,7 +128,7 @@ def test_opponent_dialog(desktop, game):
     game.plix.menu_popup_item(MENU_SETTINGS, 0)
     dialog = Dialog(game.plix)
     dialog.expect_checks(0, 0, "the dialog's first opening")
-    desktop.shot("dialog-first")
+    check_appearance(expect_glyphs, desktop.shot("dialog-first"), dialog.rect, "the opponent dialog")
     dialog.click(RADIO_DU[RED][2])
     dialog.expect_checks(2, 0, "red's level 2 clicked")
     dialog.click(RADIO_DU[BLUE][3])
@@ -196,6 +198,7 @@ def test_computer_game(desktop, game, reference_box):
     _, rect = desktop.wait_window("plix.exe", RESULT_CAPTION, timeout=60)
     time.sleep(0.5)
     image = desktop.shot("result")
+    check_appearance(expect_glyphs, image, rect, "the result box")
     board_rect = (plix.x0, plix.y0, 8 * plix.cell, 8 * plix.cell)
     if overlaps(rect, board_rect):
         raise Failure("the result box at %s covers the board at %s" % (rect, board_rect))
