@@ -11,8 +11,9 @@
 #   wine.sh run PROG ARGS    start if needed, run PROG, and stop when the last run ends
 #
 # PLIX_WINEPREFIX names the prefix (default ./wineprefix), PLIX_WINEARCH its kind (win64 or
-# win32, default win64). Texts are Japanese, so programs run under ja_JP.UTF-8 (code page 932);
-# PLIX_WINE_LOCALE names another locale, under which a test plays a system set to another language.
+# win32, default win64). Texts are Japanese, so programs run under ja_JP.UTF-8 (code page 932)
+# where it is generated; PLIX_WINE_LOCALE names another locale, under which a test plays a system
+# set to another language.
 set -euo pipefail
 
 # Raise this when prepare changes: prefixes stamped with an older number are set up again.
@@ -25,6 +26,12 @@ export WINEARCH=${PLIX_WINEARCH:-win64}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}
 locale=${PLIX_WINE_LOCALE:-ja_JP.UTF-8}
+# A player's machine need not have generated that locale: then C.UTF-8, which every Debian has,
+# rather than the plain C that an unknown locale falls back to. plix.exe keeps its code page 932
+# from its manifest either way.
+if ! locale -a 2>/dev/null | grep -qix "${locale%%.*}\.utf-\?8"; then
+    locale=C.UTF-8
+fi
 export LANG=$locale LC_ALL=$locale
 
 # Set-up, start and stop take this lock exclusively; every "run" holds the users' lock shared

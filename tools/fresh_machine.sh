@@ -113,6 +113,8 @@ make_base() {
 [ -f "$base" ] || make_base
 
 root=$(mktemp -d "$cache/run.XXXXXX")
+# A root folder of mode 0700 (as mktemp makes it) would keep every user but root out of the system.
+chmod 755 "$root"
 xvfb_pid=''
 command_pid=''
 cleanup() {
