@@ -14,7 +14,12 @@ build=$1 out=$2
 here=$(cd "$(dirname "$0")" && pwd)
 source_dir=$(cd "$here/../.." && pwd)
 
-epoch=${SOURCE_DATE_EPOCH:-$(git -C "$source_dir" log -1 --format=%ct)}
+epoch=${SOURCE_DATE_EPOCH:-$(git -C "$source_dir" log -1 --format=%ct 2>/dev/null || true)}
+if [ -z "$epoch" ]; then
+    echo "make_deb: $source_dir is no git checkout and SOURCE_DATE_EPOCH is not set: the package" \
+        "carries the present time" >&2
+    epoch=$(date +%s)
+fi
 work=$(mktemp -d "${TMPDIR:-/tmp}/plix-deb.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 # The readmes' names are Japanese: their bytes need a UTF-8 locale, which C.UTF-8 always is.
