@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Sets everything up, builds the 64-bit and the 32-bit plix.exe and writes the archives that a
 # Windows user unpacks: dist/plix-<version>-win64.zip and dist/plix-<version>-win32.zip, each
-# with one folder plix-<version>/ holding the game, its manifest, its help and a readme; and their
-# SHA-256 sums in dist/SHA256SUMS. The archives' entries carry the time of the commit (or
-# SOURCE_DATE_EPOCH when set).
+# with one folder plix-<version>/ holding the game, its manifest, its help and a readme; the Debian
+# package of the 64-bit game, dist/plix_<version>-1_amd64.deb; and their SHA-256 sums in
+# dist/SHA256SUMS. Every file in them carries the time of the commit (or SOURCE_DATE_EPOCH when set).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -19,6 +19,8 @@ for arch in win64 win32; do
         archives+=("$(basename "$archive")")
     done
 done
+deb=$(packaging/deb/make_deb.sh build/package-win64 dist)
+archives+=("$(basename "$deb")")
 # The same commit gives the same bytes anywhere: anyone can check a handed-out archive against a
 # build of their own ("sha256sum -c SHA256SUMS" in dist/).
 (cd dist && sha256sum "${archives[@]}" >SHA256SUMS)

@@ -10,9 +10,10 @@
 # multi-arch library found in different suites) is tried once more from the release's own suite.
 set -euo pipefail
 
-# 64-bit only: the cross compiler, Wine, a Japanese font and locale, xdpyinfo for the display check.
+# 64-bit only: the cross compiler, Wine, a Japanese font and locale, xdpyinfo for the display check,
+# and dpkg-dev for the Debian package that scripts/install.sh installs.
 game_packages=(
-    cmake make python3
+    cmake make python3 dpkg-dev
     g++-mingw-w64-x86-64-posix
     wine wine64
     fonts-ipafont-gothic locales
@@ -31,6 +32,7 @@ all_packages=(
     xvfb xauth xdotool imagemagick
     python3-xlib python3-pil python3-pytest python3-pytest-timeout python3-pyvirtualdisplay
     desktop-file-utils
+    lintian appstream
 )
 
 case ${1:-all} in
