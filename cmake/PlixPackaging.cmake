@@ -34,6 +34,13 @@ execute_process(COMMAND git rev-parse HEAD WORKING_DIRECTORY ${PROJECT_SOURCE_DI
 if(NOT plix_git_status EQUAL 0)
   set(PLIX_COMMIT "unknown (not built from a git checkout)")
 else()
+  # A new commit or checkout configures the tree again, and with it the readmes.
+  execute_process(COMMAND git rev-parse --path-format=absolute --git-path logs/HEAD
+                  WORKING_DIRECTORY ${PROJECT_SOURCE_DIR} OUTPUT_VARIABLE plix_head_log
+                  OUTPUT_STRIP_TRAILING_WHITESPACE)
+  if(EXISTS "${plix_head_log}")
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${plix_head_log}")
+  endif()
   execute_process(COMMAND git status --porcelain --untracked-files=no
                   WORKING_DIRECTORY ${PROJECT_SOURCE_DIR} OUTPUT_VARIABLE plix_changes)
   if(NOT plix_changes STREQUAL "")
