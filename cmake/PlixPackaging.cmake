@@ -58,10 +58,11 @@ foreach(readme README.txt お読みください.txt)
        NEWLINE_STYLE CRLF)
   install(FILES ${CMAKE_BINARY_DIR}/readme/${readme} DESTINATION ${plix_folder})
 endforeach()
-# The licence is ASCII: CRLF is all it needs.
+# The licence likewise, as every text file of the archive.
+string(ASCII 239 187 191 byte_order_mark)
 file(READ ${PROJECT_SOURCE_DIR}/LICENSE text)
-file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/readme/LICENSE.txt CONTENT "${text}" @ONLY
-     NEWLINE_STYLE CRLF)
+file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/readme/LICENSE.txt CONTENT "${byte_order_mark}${text}"
+     @ONLY NEWLINE_STYLE CRLF)
 install(FILES ${CMAKE_BINARY_DIR}/readme/LICENSE.txt DESTINATION ${plix_folder})
 
 set(CPACK_GENERATOR ZIP)
