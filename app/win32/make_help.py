@@ -1,15 +1,19 @@
 #!/usr/bin/env python3
 """Writes the program's help from its source text (help/plix-help.txt): plix.hlp for the
 system help viewer (WinHelp 3.1 format, Shift-JIS text) and plix-help.html, the same topics as
-one page for systems without that viewer.
+one page for systems without that viewer; and from the English source text
+(help/plix-help.en.txt) plix-help.en.html, the same topics in English.
 
-    make_help.py SOURCE HLP HTML           write both files
-    make_help.py --check SOURCE HLP HTML   exit 1 unless both are exactly what SOURCE gives
+    make_help.py SOURCE HLP HTML [EN_SOURCE EN_HTML]           write the files
+    make_help.py --check SOURCE HLP HTML [EN_SOURCE EN_HTML]   exit 1 unless each is exactly
+                                                               what its source gives
 
 Bad source (an unknown topic in a reference, a bad or repeated topic id, text without a code
-page 932 form) is reported with its file and line, and nothing is written.
+page 932 form, an English text whose topics or references differ from the Japanese one) is
+reported with its file and line, and nothing is written.
 """
 import html
+import os
 import re
 import struct
 import sys
@@ -35,7 +39,9 @@ class Topic:
         self.id, self.title, self.line = topic_id, title, line
         self.button = None
         self.keywords = []  # (keyword, line)
-        self.blocks = []  # (kind, runs, where): kind "p", "item" or "h"; runs [(style, text, target)]
+        # (kind, runs, where): kind "p", "item", "h" or "viewer" (a paragraph about the help
+        # viewer, left out of the pages); runs [(style, text, target)]
+        self.blocks = []
 
 
 # ---------------------------------------------------------------- the source text
@@ -148,6 +154,9 @@ def parse(path):
         elif line.startswith("- "):
             end_block()
             block = ["item", number, [line[2:].strip()]]
+        elif line.startswith("! "):
+            end_block()
+            block = ["viewer", number, [line[2:].strip()]]
         elif block:
             block[2].append(line)
         else:
@@ -178,6 +187,21 @@ def parse(path):
                 path, topic.line, topic.id, hashes.get(value, "the contents")))
         hashes[value] = topic.id
     return title, topics
+
+
+def references(topic):
+    return [run[2] for _, runs, _ in topic.blocks for run in runs if run[0] == "jump"]
+
+
+def check_twin(source, topics, en_source, en_topics):
+    """The English text has the Japanese one's topics, in its order, with its references."""
+    ids, en_ids = [t.id for t in topics], [t.id for t in en_topics]
+    if ids != en_ids:
+        raise SourceError("%s: topics %s, not %s as in %s" % (en_source, en_ids, ids, source))
+    for topic, en_topic in zip(topics, en_topics):
+        if references(topic) != references(en_topic):
+            raise SourceError("%s: topic %r refers to %s, not %s as in %s" % (
+                en_topic.where, topic.id, references(en_topic), references(topic), source))
 
 
 def jump_text(run, topics):
@@ -413,7 +437,9 @@ def hlp_bytes(title, topics):
 # ---------------------------------------------------------------- the page
 
 
-def html_text(title, topics):
+def html_text(title, topics, lang, twin):
+    """The page; `twin`, when given, is the (file name, language, its name) of the page in the
+    other language, which the page links to."""
     def inline(runs):
         out = []
         for run in runs:
@@ -426,18 +452,23 @@ def html_text(title, topics):
                 out.append(html.escape(text))
         return "".join(out)
 
-    parts = ['<!DOCTYPE html>\n<html lang="ja">\n<head>\n<meta charset="utf-8">',
+    parts = ['<!DOCTYPE html>\n<html lang="%s">\n<head>\n<meta charset="utf-8">' % lang,
              "<title>%s</title>" % html.escape(title),
              "<style>body{font-family:sans-serif;max-width:44em;margin:1em auto;padding:0 1em;"
              "line-height:1.6}nav a{margin-right:1em}section{border-top:1px solid #ccc}"
              "h2{color:#000080}</style>\n</head>\n<body>",
-             "<h1>%s</h1>" % html.escape(title), "<nav>"]
+             "<h1>%s</h1>" % html.escape(title)]
+    if twin:
+        parts.append('<p><a href="%s" hreflang="%s">%s</a></p>' % twin)
+    parts.append("<nav>")
     parts += ['<a href="#%s">%s</a>' % (t.id, html.escape(t.title)) for t in topics]
     parts.append("</nav>")
     for topic in topics:
         parts.append('<section id="%s">\n<h2>%s</h2>' % (topic.id, html.escape(topic.title)))
         in_list = False
         for kind, runs, _ in topic.blocks:
+            if kind == "viewer":
+                continue
             if in_list and kind != "item":
                 parts.append("</ul>")
                 in_list = False
@@ -458,14 +489,25 @@ def html_text(title, topics):
 
 
 def main(argv):
-    check = len(argv) == 5 and argv[1] == "--check"
-    if len(argv) != 4 + check or any(a.startswith("-") for a in argv[1 + check :]):
+    check = len(argv) > 1 and argv[1] == "--check"
+    paths = argv[1 + check :]
+    if len(paths) not in (3, 5) or any(a.startswith("-") for a in paths):
         print(__doc__, file=sys.stderr)
         return 2
-    source, hlp_path, html_path = argv[1 + check :]
+    source, hlp_path, html_path = paths[:3]
     try:
         title, topics = parse(source)
-        outputs = {hlp_path: hlp_bytes(title, topics), html_path: html_text(title, topics).encode()}
+        outputs = {hlp_path: hlp_bytes(title, topics)}
+        if len(paths) == 5:
+            en_source, en_html_path = paths[3:]
+            en_title, en_topics = parse(en_source)
+            check_twin(source, topics, en_source, en_topics)
+            outputs[html_path] = html_text(title, topics, "ja", (
+                os.path.basename(en_html_path), "en", "English")).encode()
+            outputs[en_html_path] = html_text(en_title, en_topics, "en", (
+                os.path.basename(html_path), "ja", "日本語")).encode()
+        else:
+            outputs[html_path] = html_text(title, topics, "ja", None).encode()
     except (SourceError, OSError, UnicodeDecodeError) as error:
         print("make_help: %s" % error, file=sys.stderr)
         return 1

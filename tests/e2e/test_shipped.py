@@ -7,6 +7,7 @@ import os
 import re
 import shutil
 import struct
+import subprocess
 import time
 import zipfile
 
@@ -30,6 +31,8 @@ def folder(archive):
 
 def test_archive_contents(archive, folder, request):
     expected = request.config.getoption("expect")
+    commit = subprocess.run(["git", "rev-parse", "HEAD"], cwd=os.path.dirname(os.path.abspath(__file__)),
+                            capture_output=True, text=True).stdout.strip()
     with zipfile.ZipFile(archive) as unpacked:
         entries = unpacked.infolist()
         if not folder or not re.fullmatch(r"plix-\d+(\.\d+)+", folder):
@@ -54,7 +57,12 @@ def test_archive_contents(archive, folder, request):
             if name.endswith(".txt"):
                 if not data.startswith(b"\xef\xbb\xbf") or data.count(b"\n") != data.count(b"\r\n"):
                     raise Failure("%s is not UTF-8 with a byte-order mark and CRLF line ends" % name)
-                data.decode("utf-8")
+                text = data.decode("utf-8")
+                # A readme says what it was built from, and where the English manual is.
+                if name in ("README.txt", "お読みください.txt"):
+                    for words in (folder[len("plix-"):], commit, "plix-help.en.html"):
+                        if words not in text:
+                            raise Failure("%s does not name %r" % (name, words))
             if name == "plix.exe":
                 # COFF header after "PE\0\0": TimeDateStamp, 0 without the link time that would make
                 # every build differ; PointerToSymbolTable, 0 once stripped.

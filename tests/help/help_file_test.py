@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
 """The help file read as the format's description says a reader must, its text against the HTML
-twin's, and the writer's refusal of bad source. Usage: help_file_test.py MAKE_HELP_PY PLIX_HLP
-PLIX_HELP_HTML"""
+twin's, the English page's topics and references against the Japanese page's, and the writer's
+refusal of bad source. Usage: help_file_test.py MAKE_HELP_PY SOURCE PLIX_HLP PLIX_HELP_HTML
+PLIX_HELP_EN_HTML"""
 import html
+import importlib.util
 import os
 import re
 import struct
@@ -11,7 +13,7 @@ import sys
 import tempfile
 import unittest
 
-MAKE_HELP, HLP, HTML = sys.argv[1:4]
+MAKE_HELP, SOURCE, HLP, HTML, EN_HTML = sys.argv[1:6]
 
 
 def u16(data, at):
@@ -199,12 +201,35 @@ def twin_topics(path):
             for section in sections]
 
 
+def viewer_only(source):
+    """Per topic, the indexes among the help file's paragraphs (the title first) of those that
+    are about the help viewer and left out of the page."""
+    spec = importlib.util.spec_from_file_location("make_help", MAKE_HELP)
+    make_help = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(make_help)
+    return [{n + 1 for n, block in enumerate(t.blocks) if block[0] == "viewer"}
+            for t in make_help.parse(source)[1]]
+
+
+def outline(path):
+    """The page's topics in order, each with the topics it refers to, in order."""
+    with open(path, encoding="utf-8") as f:
+        sections = f.read().split("<section")[1:]
+    return [(re.match(r' id="([^"]*)"', s).group(1), re.findall(r'<a href="#([^"]*)"', s)) for s in sections]
+
+
 class CommittedHelp(unittest.TestCase):
     def test_the_viewer_reads_every_part(self):
         with open(HLP, "rb") as f:
             help_file = read_help(f.read())
         records, pages, contexts = help_file["records"], help_file["pages"], help_file["contexts"]
-        self.assertEqual([p["paragraphs"] for p in pages], twin_topics(HTML), "every paragraph, the last too")
+        viewer = viewer_only(SOURCE)
+        self.assertTrue(any(viewer), "the viewer's buttons are explained in the help file")
+        on_page = [[p for n, p in enumerate(page["paragraphs"]) if n not in skip]
+                   for page, skip in zip(pages, viewer)]
+        self.assertEqual(on_page, twin_topics(HTML), "every paragraph, the last too")
+        with open(HTML, encoding="utf-8") as f:
+            self.assertNotIn("&gt;&gt;", f.read(), "the viewer's buttons")
         title = records[1][0][:-1].decode("cp932")
         self.assertEqual(title, "PLIX ヘルプ")
         self.assertEqual(records[11][0][0], 128)  # Shift-JIS
@@ -231,6 +256,10 @@ class CommittedHelp(unittest.TestCase):
         offsets = help_file["offsets"]
         self.assertEqual([p["fields"][1:3] for p in pages], list(zip([-1] + offsets[:-1], offsets[1:] + [-1])))
         self.assertTrue(set(help_file["keywords"].values()) <= set(offsets))
+
+
+    def test_the_english_page_has_the_same_topics_and_references(self):
+        self.assertEqual(outline(EN_HTML), outline(HTML))
 
 
 class BadSource(unittest.TestCase):
@@ -270,4 +299,4 @@ class BadSource(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    unittest.main(argv=sys.argv[:1] + sys.argv[4:])
+    unittest.main(argv=sys.argv[:1] + sys.argv[6:])
