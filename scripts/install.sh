@@ -5,7 +5,7 @@
 # removed, so that the menu has one PLIX.
 #
 #     scripts/install.sh               install, or replace an earlier install
-#     scripts/install.sh --uninstall   remove the package with apt
+#     scripts/install.sh --uninstall   remove the package with apt (purged)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -48,7 +48,7 @@ remove_home_install() {
 if [ "${1:-}" = "--uninstall" ]; then
     remove_home_install
     if dpkg-query -W -f='${Status}' plix 2>/dev/null | grep -q "ok installed"; then
-        as_root env DEBIAN_FRONTEND=noninteractive apt-get remove -y -q plix
+        as_root env DEBIAN_FRONTEND=noninteractive apt-get purge -y -q plix
     else
         echo "install: the package plix is not installed"
     fi
