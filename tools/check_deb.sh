@@ -19,7 +19,7 @@ apt-get install -y -q "$deb" >/tmp/install.log
 say "installed in $((SECONDS - started)) s: $(grep -E '^Need to get|^After this operation' /tmp/install.log | tr '\n' ' ')"
 added=$(comm -13 <(echo "$before") <(dpkg-query -W -f '${Package}\n' | sort))
 say "$(wc -l <<<"$added") packages added; compilers among them:" \
-    "$(grep -xE 'gcc|g\+\+|cpp|clang|binutils|make|.*mingw.*|gcc-[0-9]+|cpp-[0-9]+' <<<"$added" | tr '\n' ' ' || true)"
+    "$(grep -E '^(gcc|g\+\+|cpp|clang|binutils|make)(-.*)?$' <<<"$added" | tr '\n' ' ' || true)"
 say "locales: $(locale -a | tr '\n' ' ')"
 listed=$(dpkg -L plix)
 
@@ -31,7 +31,8 @@ xvfb=$!
 trap 'kill $xvfb 2>/dev/null || true' EXIT
 sleep 2
 plix_windows() { xwininfo -display :7 -root -tree | grep -c '"REVERSI": ("plix.exe"' || true; }
-start_plix() { su player -c 'cd && DISPLAY=:7 setsid plix >>plix.log 2>&1 &'; }
+# A login shell, as a desktop session gives: /usr/games on PATH.
+start_plix() { su - player -c 'DISPLAY=:7 setsid plix >>plix.log 2>&1 &'; }
 
 started=$SECONDS
 start_plix
@@ -56,7 +57,7 @@ while IFS= read -r path; do
         left=$((left + 1))
     fi
 done <<<"$listed"
-remaining=$(find / -xdev \( -path /proc -o -path /home \) -prune -o -name '*plix*' -print 2>/dev/null |
+remaining=$(find / -xdev \( -path /proc -o -path /home \) -prune -o \( -name 'plix*' -o -name '*.plix.*' \) -print 2>/dev/null |
     grep -v -e '^/plix' -e '^/var/lib/dpkg' || true)
 say "$(wc -l <<<"$listed") paths listed by dpkg -L before the purge; after it, files of the package" \
     "left: $left; paths named *plix* outside /plix and the player's home: ${remaining:-none}"

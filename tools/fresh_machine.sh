@@ -113,8 +113,6 @@ make_base() {
 [ -f "$base" ] || make_base
 
 root=$(mktemp -d "$cache/run.XXXXXX")
-# A root folder of mode 0700 (as mktemp makes it) would keep every user but root out of the system.
-chmod 755 "$root"
 xvfb_pid=''
 command_pid=''
 cleanup() {
@@ -141,6 +139,9 @@ trap 'exit 130' INT
 trap 'exit 143' TERM
 
 tar -C "$root" -xpf "$base"
+# The root's folder has the mode of the one debootstrap filled, 0700 as mktemp makes it, which
+# would keep apt's own user and every account but root out of the system.
+chmod 755 "$root"
 mkdir -p "$root/plix"
 (cd "$project" && git ls-files -z --cached --others --exclude-standard |
     xargs -0 -r sh -c 'for f; do [ -e "$f" ] || [ -L "$f" ] && printf "%s\0" "$f"; done' sh |
