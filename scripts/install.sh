@@ -9,16 +9,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-as_root() {
-    if [ "$(id -u)" -eq 0 ]; then
-        "$@"
-    elif command -v sudo >/dev/null; then
-        sudo "$@"
-    else
-        echo "install: installing needs root: run this as root or install sudo" >&2
-        exit 1
-    fi
-}
+. scripts/as_root.sh
 
 # The earlier script kept a list of what it wrote, "f PATH" for each file and "d PATH" for each
 # folder it made, in order; undone backwards, so that only folders it made (and empty) go.

@@ -59,16 +59,7 @@ say() {
     echo "setup: $*"
 }
 
-as_root() {
-    if [ "$(id -u)" -eq 0 ]; then
-        "$@"
-    elif command -v sudo >/dev/null; then
-        sudo "$@"
-    else
-        say "installing needs root: run this as root or install sudo" >&2
-        exit 1
-    fi
-}
+. "$(dirname "$0")/as_root.sh"
 
 installed() {
     dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"
