@@ -4,9 +4,9 @@ twin's, the English page's topics and references against the Japanese page's, an
 refusal of bad source. Usage: help_file_test.py MAKE_HELP_PY SOURCE PLIX_HLP PLIX_HELP_HTML
 PLIX_HELP_EN_HTML"""
 import html
-import importlib.util
 import os
 import re
+import runpy
 import struct
 import subprocess
 import sys
@@ -204,11 +204,9 @@ def twin_topics(path):
 def viewer_only(source):
     """Per topic, the indexes among the help file's paragraphs (the title first) of those that
     are about the help viewer and left out of the page."""
-    spec = importlib.util.spec_from_file_location("make_help", MAKE_HELP)
-    make_help = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(make_help)
+    parse = runpy.run_path(MAKE_HELP)["parse"]
     return [{n + 1 for n, block in enumerate(t.blocks) if block[0] == "viewer"}
-            for t in make_help.parse(source)[1]]
+            for t in parse(source)[1]]
 
 
 def outline(path):

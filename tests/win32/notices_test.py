@@ -4,15 +4,14 @@ Debian package and version that supplied it, and carries that package's copyrigh
 
 Usage: notices_test.py THIRD_PARTY_NOTICES_PY PLIX_MAP THIRD_PARTY_NOTICES_TXT
 """
-import importlib.util
 import os
+import runpy
 import subprocess
 import sys
+import types
 
 GENERATOR, MAP, NOTICES = sys.argv[1:4]
-spec = importlib.util.spec_from_file_location("third_party_notices", GENERATOR)
-generator = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(generator)
+generator = types.SimpleNamespace(**runpy.run_path(GENERATOR))
 
 
 def main():
