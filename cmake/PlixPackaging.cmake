@@ -48,10 +48,10 @@ else()
   endif()
 endif()
 
-# The readmes are UTF-8 with a byte-order mark, which Notepad recognises on every
-# Windows since 2000, whatever its language for non-Unicode programs: the Japanese readme must be
-# readable on a Windows not yet set to Japanese, since it tells how to set it. CRLF, since Notepad
-# before Windows 10 shows no other line break.
+# The readmes are UTF-8 with a byte-order mark, which Notepad recognises on every Windows since
+# 2000, whatever its language for non-Unicode programs: the Japanese readme must be readable on
+# a Windows not yet set to Japanese, since it tells how to set it. CRLF, since Notepad before
+# Windows 10 shows no other line break.
 foreach(readme README.txt お読みください.txt)
   file(READ ${PROJECT_SOURCE_DIR}/packaging/${readme}.in text)
   file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/readme/${readme} CONTENT "${text}" @ONLY

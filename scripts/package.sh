@@ -3,7 +3,8 @@
 # Windows user unpacks: dist/plix-<version>-win64.zip and dist/plix-<version>-win32.zip, each
 # with one folder plix-<version>/ holding the game, its manifest, its help and a readme; the Debian
 # package of the 64-bit game, dist/plix_<version>-1_amd64.deb; and their SHA-256 sums in
-# dist/SHA256SUMS. Every file in them carries the time of the commit (or SOURCE_DATE_EPOCH when set).
+# dist/SHA256SUMS. Every file in them carries the time of the commit (or SOURCE_DATE_EPOCH when
+# set).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
