@@ -9,9 +9,12 @@
 #   wine.sh stop             end that wineserver and every Wine program of the prefix
 #   wine.sh exec PROG ARGS   run PROG under the server that "start" left (ctest's emulator)
 #   wine.sh run PROG ARGS    start if needed, run PROG, and stop when the last run ends
+#   wine.sh runs-i386        exit 0 when this machine runs 32-bit x86 programs; says what it found
 #
 # PLIX_WINEPREFIX names the prefix (default ./wineprefix), PLIX_WINEARCH its kind (win64 or
-# win32, default win64). Texts are Japanese, so programs run under ja_JP.UTF-8 (code page 932)
+# win32, default win64). A win32 prefix on a machine that cannot run 32-bit x86 code makes every
+# command but runs-i386 exit with status 77, which the tests report as skipped; PLIX_NO_I386=1
+# makes any machine count as one of those. Texts are Japanese, so programs run under ja_JP.UTF-8 (code page 932)
 # where it is generated; PLIX_WINE_LOCALE names another locale, under which a test plays a system
 # set to another language.
 set -euo pipefail
@@ -34,6 +37,27 @@ if ! locale -a 2>/dev/null | grep -qix "${locale%%.*}\.utf-\?8"; then
 fi
 export LANG=$locale LC_ALL=$locale
 
+# Debian's "wine" command starts the 32-bit loader whenever 32-bit Wine is installed, for a 64-bit
+# prefix too, and so fails everywhere on a machine that cannot run i386 code. Each kind of prefix
+# is run by its own loader instead: Debian's, where it keeps them, else the one on PATH.
+choose_loader() {
+    local name=wine64 package=wine64
+    if [ "$WINEARCH" = win32 ]; then
+        name=wine package="wine32:i386 (the i386 architecture enabled)"
+    fi
+    if [ -e /usr/lib/wine/wine ] || [ -e /usr/lib/wine/wine64 ]; then
+        loader=/usr/lib/wine/$name
+        [ -x "$loader" ] || die "Wine's loader for $WINEARCH prefixes, $loader, is missing: install $package"
+    else
+        loader=$(command -v "$name" || command -v wine) || die "Wine is not installed"
+    fi
+    export WINELOADER=$loader
+}
+
+wine() {
+    "$loader" "$@"
+}
+
 # Set-up, start and stop take this lock exclusively; every "run" holds the users' lock shared
 # while its program runs, so the last one out knows it is the last.
 transition_lock=$prefix.lock
@@ -44,12 +68,38 @@ die() {
     exit 1
 }
 
+readonly skip_status=77
+
+# Asks the machine rather than guessing from the kernel: some kernels, sandboxes and emulators
+# refuse every i386 program. The probe is the smallest static i386 program, exit(42); it needs no
+# 32-bit library, so it answers before any is installed.
+runs_i386() {
+    if [ "${PLIX_NO_I386:-0}" = 1 ]; then
+        i386_found="this machine is taken as one that cannot run 32-bit x86 programs (PLIX_NO_I386=1)"
+        return 1
+    fi
+    local dir status=0
+    dir=$(mktemp -d "${TMPDIR:-/tmp}/plix-i386.XXXXXX")
+    printf '\x7fELF\x01\x01\x01\0\0\0\0\0\0\0\0\0\x02\0\x03\0\x01\0\0\0\x54\x80\x04\x08\x34\0\0\0' >"$dir/probe"
+    printf '\0\0\0\0\0\0\0\0\x34\0\x20\0\x01\0\0\0\0\0\0\0\x01\0\0\0\0\0\0\0\0\x80\x04\x08' >>"$dir/probe"
+    printf '\0\x80\x04\x08\x5d\0\0\0\x5d\0\0\0\x05\0\0\0\0\x10\0\0\x31\xdb\xb3\x2a\x31\xc0\x40\xcd\x80' >>"$dir/probe"
+    chmod +x "$dir/probe"
+    "$dir/probe" 2>"$dir/error" || status=$?
+    if [ "$status" -eq 42 ]; then
+        i386_found="this machine runs 32-bit x86 programs"
+    else
+        i386_found="this machine cannot run 32-bit x86 programs ($(sed -n '$s/.*: //p' "$dir/error" || true))"
+    fi
+    rm -rf "$dir"
+    [ "$status" -eq 42 ]
+}
+
 # Wine's caption buttons are drawn with its Marlett font, which some builds never load from
 # their own font folder; the font registered in the prefix is found in every case. The file
 # lies where the installed Wine keeps its data, which differs between packagings.
 find_marlett() {
     local wine_bin candidates=() dir
-    wine_bin=$(readlink -f "$(command -v wine)")
+    wine_bin=$(readlink -f "$loader")
     for dir in "$(dirname "$wine_bin")/../share/wine" "$(dirname "$wine_bin")/../../share/wine" \
         /usr/share/wine /usr/local/share/wine /opt/wine*/share/wine /usr/lib/wine \
         /usr/lib/*/wine /usr/lib64/wine; do
@@ -170,17 +220,28 @@ run_program() {
 
 command=${1:-}
 [ $# -gt 0 ] && shift
+if [ "$command" = runs-i386 ]; then
+    status=0
+    runs_i386 || status=1
+    echo "$i386_found"
+    exit "$status"
+fi
+if [ "$WINEARCH" = win32 ] && ! runs_i386; then
+    echo "wine.sh: skipped: $i386_found" >&2
+    exit "$skip_status"
+fi
+choose_loader
 case $command in
 prepare) with_lock prepare_locked ;;
 start) with_lock start_locked ;;
 stop) with_lock stop_locked ;;
 exec)
     [ $# -gt 0 ] || die "exec needs a program"
-    exec wine "$@"
+    exec "$loader" "$@"
     ;;
 run)
     [ $# -gt 0 ] || die "run needs a program"
     run_program "$@"
     ;;
-*) die "usage: wine.sh prepare|start|stop|exec PROGRAM [ARGS]|run PROGRAM [ARGS]" ;;
+*) die "usage: wine.sh prepare|start|stop|exec PROGRAM [ARGS]|run PROGRAM [ARGS]|runs-i386" ;;
 esac

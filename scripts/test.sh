@@ -3,11 +3,13 @@
 # runs every test: the native ones under AddressSanitizer and UndefinedBehaviorSanitizer (and the
 # soak and benchmark smoke in the optimised build), a bounded libFuzzer run per target, and the
 # Windows ones of the 64-bit and the 32-bit build, the end-to-end test included, through Wine
-# (64-bit and 32-bit) on a virtual X display.
+# (64-bit and 32-bit) on a virtual X display. Where this machine cannot run 32-bit x86 programs
+# (or PLIX_NO_I386=1), the 32-bit build's Wine tests are counted as skipped, each with its reason.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/setup.sh
+. cmake/ctest_log.sh
 
 # Whatever becomes of the run (a failure, Ctrl-C), no Wine program of the project's outlives it:
 # the build trees' servers, and those of end-to-end runs that were killed before their own cleanup.
@@ -40,6 +42,8 @@ stage() {
     # ctest's own summary line is kept per preset and added up at the end.
     "$@" cmake --workflow --preset "$preset" 2>&1 | tee "$log_dir/$preset.log"
     local code=${PIPESTATUS[0]}
+    report_skips "$log_dir/$preset.log" "build/$preset/Testing/Temporary/LastTest.log" |
+        sed "s/^/== $preset: /"
     echo "== $preset took $((SECONDS - stage_started)) s"
     return "$code"
 }
@@ -58,20 +62,12 @@ stage win64 "${xvfb[@]}" || status=1
 echo "== win32: the 32-bit Windows programs through 32-bit Wine"
 stage win32 "${xvfb[@]}" || status=1
 
-passed=0
-failed=0
-for log in "$log_dir"/native-asan.log "$log_dir"/native.log "$log_dir"/fuzz.log \
-    "$log_dir"/win64.log "$log_dir"/win32.log; do
-    line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -n 1 || true)
-    if [ -z "$line" ]; then
-        status=1
-        continue
-    fi
-    total=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$line")
-    bad=$(sed -E 's/.* ([0-9]+) tests failed.*/\1/' <<<"$line")
-    passed=$((passed + total - bad))
-    failed=$((failed + bad))
-done
+counts=$(count_tests "$log_dir"/{native-asan,native,fuzz,win64,win32}.log) || status=1
+read -r passed failed skipped <<<"$counts"
 echo "== all tests took $((SECONDS - started)) s"
-echo "total: $passed passed, $failed failed"
+if [ "$skipped" -gt 0 ]; then
+    echo "total: $passed passed, $failed failed, $skipped skipped"
+else
+    echo "total: $passed passed, $failed failed"
+fi
 exit "$status"

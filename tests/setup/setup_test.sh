@@ -1,14 +1,21 @@
 #!/usr/bin/env bash
 # scripts/setup.sh's decisions against a stubbed apt: a mirror in mid-sync, an install that only
-# resolves from one suite, one that never does, and a machine that needs nothing.
+# resolves from one suite, one that never does, a machine that needs nothing, and one that cannot
+# run 32-bit x86 programs.
 # Usage: setup_test.sh SETUP_SH
 set -uo pipefail
-setup=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 stubs=$work/bin
-mkdir -p "$stubs"
+mkdir -p "$stubs" "$work/tree/scripts" "$work/tree/cmake"
 failures=0
+
+# The set-up asks cmake/wine.sh whether i386 programs run; here $STATE/i386 answers.
+cp "$1" "$(dirname "$1")/as_root.sh" "$work/tree/scripts/"
+setup=$work/tree/scripts/setup.sh
+printf '#!/usr/bin/env bash\n[ "$(cat "$STATE/i386")" = yes ] && echo "it runs them" && exit 0\necho "it cannot"; exit 1\n' \
+    >"$work/tree/cmake/wine.sh"
+chmod +x "$work/tree/cmake/wine.sh"
 
 # Each stub logs its call to $work/calls; apt-get's behaviour comes from the counters below.
 stub() {
@@ -59,6 +66,7 @@ scenario() {
     printf 'C\nC.utf8\nja_JP.utf8\nen_US.utf8\n' >"$STATE/locales"
     : >"$STATE/installed"
     : >"$STATE/foreign"
+    echo "${i386:-yes}" >"$STATE/i386"
     run
 }
 run() {
@@ -112,6 +120,11 @@ profile=game scenario game 0 0
 check '[ $status -eq 0 ] && [ ! -s "$STATE/foreign" ] && grep -qx wine64 "$STATE/installed" &&
     ! grep -q ":i386\|^mingw-w64$\|googletest" "$STATE/installed"' \
     "the game's set-up installs no test tools and leaves i386 alone"
+
+i386=no scenario no-i386 0 0
+check '[ $status -eq 0 ] && [ ! -s "$STATE/foreign" ] && grep -qx wine64 "$STATE/installed" &&
+    ! grep -q ":i386" "$STATE/installed" && [ "$(grep -c "it cannot" <<<"$out")" -eq 1 ]' \
+    "without i386 programs: no i386 architecture, no 32-bit Wine, and one line that says why"
 
 [ $failures -eq 0 ] && echo "setup decisions: all passed"
 exit $((failures > 0))
