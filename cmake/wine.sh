@@ -69,6 +69,7 @@ die() {
 }
 
 readonly skip_status=77
+prepared=0
 
 # Asks the machine rather than guessing from the kernel: some kernels, sandboxes and emulators
 # refuse every i386 program. The probe is the smallest static i386 program, exit(42); it needs no
@@ -145,39 +146,50 @@ prepare_locked() {
         echo "wine.sh: the font $japanese_font is not installed: Japanese text will show as boxes" >&2
     fi
     mkdir -p "$prefix"
-    # A server left from an older set-up would keep the old registry in memory. The set-up runs
-    # under a persistent server of its own, and stopping it writes the registry out.
+    # A server left from an older set-up would keep the old registry in memory.
     stop_locked
-    start_server
+    # The set-up runs under a persistent server, which it leaves running with Wine's background
+    # programs booted (on nothing, so that they hold no caller's output): the program that comes
+    # next starts as fast as in a prefix that Wine made by itself.
+    server_up
     wine wineboot --init </dev/null >/dev/null 2>&1 8>&- 9>&- || true
+    # The registry reaches the disk only when the server ends: ask for what wineboot writes.
+    [ -d "$prefix/drive_c/windows/system32" ] || die "wineboot did not make the prefix $prefix"
     settings_reg "$marlett" | iconv -f UTF-8 -t UTF-16 >"$prefix/drive_c/plix-settings.reg"
-    wine regedit /S 'C:\plix-settings.reg' </dev/null >/dev/null 2>&1 8>&- 9>&- ||
-        die "could not write the settings into $prefix"
+    # regedit says nothing of a file it could not read; the server answers what it holds.
+    wine regedit /S 'C:\plix-settings.reg' </dev/null >/dev/null 2>&1 8>&- 9>&- || true
     rm -f "$prefix/drive_c/plix-settings.reg"
-    stop_locked
-    [ -f "$prefix/system.reg" ] || die "wineboot did not make the prefix $prefix"
-    grep -q "Marlett" "$prefix/system.reg" && grep -q "Replacements" "$prefix/user.reg" ||
-        die "the font settings did not reach $prefix"
+    wine reg query 'HKCU\Software\Wine\Fonts\Replacements' /v "${japanese_faces[0]}" \
+        </dev/null >/dev/null 2>&1 8>&- 9>&- || die "the font settings did not reach $prefix"
     echo "$setup_version" >"$prefix/.plix-setup"
+    prepared=1
 }
 
-start_server() {
-    # Status 2: a server for this prefix runs already, persistent since only this script starts
-    # one. The server outlives this script, so it must not hold the locks' descriptors.
-    local status=0
-    wineserver -p </dev/null >/dev/null 2>&1 8>&- 9>&- || status=$?
-    [ "$status" -eq 0 ] || [ "$status" -eq 2 ] || die "wineserver -p failed with status $status"
-    # Wine's own background programs (services, the desktop) start with the first program and
-    # live as long as the server: started by a test, they would hold its output pipe open, and
-    # ctest would wait for them. Start them here, on nothing.
-    if [ "$status" -eq 0 ]; then
-        wine wineboot </dev/null >/dev/null 2>&1 8>&- 9>&- || die "wineboot failed in $prefix"
-    fi
+# Status 2: a server for this prefix runs already, persistent since only this script starts one.
+# The server outlives this script, so it must not hold the locks' descriptors.
+server_up() {
+    server_status=0
+    wineserver -p </dev/null >/dev/null 2>&1 8>&- 9>&- || server_status=$?
+    [ "$server_status" -eq 0 ] || [ "$server_status" -eq 2 ] ||
+        die "wineserver -p failed with status $server_status"
 }
 
 start_locked() {
     prepare_locked
-    start_server
+    server_up
+    # Wine's own background programs (services, the desktop) start with the first program and
+    # live as long as the server: started by a test, they would hold its output pipe open, and
+    # ctest would wait for them. Start them here, on nothing. A player's start leaves them to
+    # the game, as Wine does.
+    if [ "$server_status" -eq 0 ]; then
+        wine wineboot </dev/null >/dev/null 2>&1 8>&- 9>&- || die "wineboot failed in $prefix"
+    fi
+}
+
+# A prepare of its own leaves no server behind.
+prepare_command() {
+    prepare_locked
+    [ "$prepared" = 0 ] || stop_locked
 }
 
 stop_locked() {
@@ -191,6 +203,11 @@ with_lock() {
     flock 8
     "$@"
     flock -u 8
+}
+
+prepare_and_serve() {
+    prepare_locked
+    server_up
 }
 
 # Whoever takes the users' lock exclusively while holding the transition lock is the last user,
@@ -207,7 +224,7 @@ finish_run() {
 }
 
 run_program() {
-    with_lock start_locked
+    with_lock prepare_and_serve
     exec 9>"$users_lock"
     flock -s 9
     trap finish_run EXIT
@@ -232,7 +249,7 @@ if [ "$WINEARCH" = win32 ] && ! runs_i386; then
 fi
 choose_loader
 case $command in
-prepare) with_lock prepare_locked ;;
+prepare) with_lock prepare_command ;;
 start) with_lock start_locked ;;
 stop) with_lock stop_locked ;;
 exec)
