@@ -13,8 +13,8 @@ install(TARGETS plix RUNTIME DESTINATION ${plix_folder})
 # viewer finds it when the game runs from its own folder; the pages are for Windows without a
 # viewer and for readers of English.
 install(FILES ${PROJECT_SOURCE_DIR}/app/win32/plix.exe.manifest
-              ${PROJECT_SOURCE_DIR}/app/win32/plix.hlp ${PROJECT_SOURCE_DIR}/app/win32/plix-help.html
-              ${PROJECT_SOURCE_DIR}/app/win32/plix-help.en.html
+              ${PROJECT_SOURCE_DIR}/help/plix.hlp ${PROJECT_SOURCE_DIR}/help/plix-help.html
+              ${PROJECT_SOURCE_DIR}/help/plix-help.en.html
         DESTINATION ${plix_folder})
 set(PLIX_PACKAGE_FILES plix.exe plix.exe.manifest plix.hlp plix-help.html plix-help.en.html
     LICENSE.txt README.txt お読みください.txt)
