@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """The help file read as the format's description says a reader must, its text against the HTML
-twin's, the English page's topics and references against the Japanese page's, and the writer's
-refusal of bad source. Usage: help_file_test.py MAKE_HELP_PY SOURCE PLIX_HLP PLIX_HELP_HTML
-PLIX_HELP_EN_HTML"""
+twin's, the English page's topics and references against the Japanese page's, the menu's and the
+dialog's labels in both pages, and the writer's refusal of bad source. Usage: help_file_test.py
+MAKE_HELP_PY SOURCE PLIX_HLP PLIX_HELP_HTML PLIX_HELP_EN_HTML"""
 import html
 import os
 import re
@@ -14,6 +14,7 @@ import tempfile
 import unittest
 
 MAKE_HELP, SOURCE, HLP, HTML, EN_HTML = sys.argv[1:6]
+RESOURCES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "app", "win32", "plix.rc")
 
 
 def u16(data, at):
@@ -216,6 +217,20 @@ def outline(path):
     return [(re.match(r' id="([^"]*)"', s).group(1), re.findall(r'<a href="#([^"]*)"', s)) for s in sections]
 
 
+def program_labels():
+    """Every text of the menu and of the opponent dialog in plix.rc, as shown: its UTF-16 escapes
+    decoded and the mnemonic's & left out."""
+    with open(RESOURCES, encoding="utf-8") as f:
+        lines = [re.match(r'\s*(?:POPUP|MENUITEM|CAPTION|CONTROL)\s+L?"([^"]*)"', line) for line in f]
+    return {re.sub(r"\\x([0-9A-Fa-f]{4})", lambda e: chr(int(e.group(1), 16)), m.group(1)).replace("&", "")
+            for m in lines if m}
+
+
+def page_text(path):
+    with open(path, encoding="utf-8") as f:
+        return html.unescape(re.sub(r"<[^>]*>", "", f.read()))
+
+
 class CommittedHelp(unittest.TestCase):
     def test_the_viewer_reads_every_part(self):
         with open(HLP, "rb") as f:
@@ -258,6 +273,13 @@ class CommittedHelp(unittest.TestCase):
 
     def test_the_english_page_has_the_same_topics_and_references(self):
         self.assertEqual(outline(EN_HTML), outline(HTML))
+
+    def test_both_pages_quote_every_menu_command_and_dialog_label(self):
+        labels = program_labels()
+        self.assertGreaterEqual(len(labels), 15, "the menu's and the dialog's texts read from plix.rc")
+        for page in (HTML, EN_HTML):
+            text = page_text(page)
+            self.assertEqual(sorted(label for label in labels if label not in text), [], page)
 
 
 class BadSource(unittest.TestCase):
