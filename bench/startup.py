@@ -5,10 +5,11 @@ display of its own (Xvfb), seen through xdotool: the installed launcher (the Deb
 Wine's loader starting the same plix.exe with the same Wine settings.
 
 Each round times, for every way and in a rotating order, a first start (no prefix yet: the first
-window of any kind, Wine's own included, then the game's) and a warm start (prefix made, no Wine
-running). It prints the median and range of each, and each way's medians over plain Wine's.
+window of any kind, Wine's own included, then the game's) and then --warm warm starts (prefix
+made, no Wine running). It prints the median and range of each, and each way's medians over plain
+Wine's.
 
-    bench/startup.py [--build build/win64] [--runs 5]
+    bench/startup.py [--build build/win64] [--runs 5] [--warm 4]
 
 A benchmark, not a test: it fails only when a start does not open the game at all.
 """
@@ -78,14 +79,15 @@ class Way:
         if fresh:
             shutil.rmtree(self.prefix, ignore_errors=True)
         started = time.monotonic()
-        process = subprocess.Popen(self.command, env=self.env, cwd=self.cwd, stdout=subprocess.DEVNULL,
-                                   stderr=subprocess.DEVNULL)
+        output = tempfile.TemporaryFile()
+        process = subprocess.Popen(self.command, env=self.env, cwd=self.cwd, stdout=output, stderr=output)
         first = None
         try:
             while time.monotonic() - started < 180:
                 if process.poll() is not None:
-                    raise SystemExit("%s ended with status %d before its window opened" %
-                                     (self.name, process.returncode))
+                    output.seek(0)
+                    raise SystemExit("%s ended with status %d before its window opened:\n%s" % (
+                        self.name, process.returncode, output.read().decode(errors="replace")))
                 if first is None and display.visible("."):
                     first = time.monotonic() - started
                 if display.visible("^%s$" % TITLE):
@@ -111,7 +113,8 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--build", default=os.path.join(ROOT, "build", "win64"),
                         help="a built 64-bit tree (cmake --build --preset win64)")
-    parser.add_argument("--runs", type=int, default=5)
+    parser.add_argument("--runs", type=int, default=5, help="rounds, each with one first start a way")
+    parser.add_argument("--warm", type=int, default=4, help="warm starts a way in each round")
     args = parser.parse_args()
     build = os.path.abspath(args.build)
     exe = os.path.join(build, "plix.exe")
@@ -142,17 +145,18 @@ def main():
         ways.append(Way("installed plix", [os.path.join(unpacked, "usr", "games", "plix")],
                         dict(base, XDG_DATA_HOME=data), os.path.join(data, "plix", "prefix"), base["HOME"]))
 
-        print("startup: %s, Wine %s, %d runs, %d cores" % (
+        print("startup: %s, Wine %s, %d rounds of %d warm starts, %d cores" % (
             exe, subprocess.run([loader(), "--version"], capture_output=True, text=True).stdout.strip(),
-            args.runs, os.cpu_count()), flush=True)
+            args.runs, args.warm, os.cpu_count()), flush=True)
         for run in range(args.runs):
             order = ways[run % len(ways):] + ways[:run % len(ways)]
             for way in order:
                 way.first.append(way.start(display, fresh=True))
-            for way in order:
-                way.warm.append(way.start(display, fresh=False)[1])
+            for _ in range(args.warm):
+                for way in order:
+                    way.warm.append(way.start(display, fresh=False)[1])
             print("startup: round %d of %d: %s" % (run + 1, args.runs, ", ".join(
-                "%s %.2f/%.2f s" % (way.name, way.first[-1][1], way.warm[-1]) for way in ways)), flush=True)
+                "%s %.2f s" % (way.name, way.first[-1][1]) for way in ways)), flush=True)
     finally:
         for way in ways:
             way.wineserver("-k")

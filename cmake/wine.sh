@@ -5,6 +5,7 @@
 # persistent and end only when told to.
 #
 #   wine.sh prepare          make the prefix, or bring one made by an older set-up up to date
+#                            (the other commands write the settings, and Wine makes the prefix)
 #   wine.sh start            prepare, then start the prefix's persistent wineserver
 #   wine.sh stop             end that wineserver and every Wine program of the prefix
 #   wine.sh exec PROG ARGS   run PROG under the server that "start" left (ctest's emulator)
@@ -14,16 +15,21 @@
 # PLIX_WINEPREFIX names the prefix (default ./wineprefix), PLIX_WINEARCH its kind (win64 or
 # win32, default win64). A win32 prefix on a machine that cannot run 32-bit x86 code makes every
 # command but runs-i386 exit with status 77, which the tests report as skipped; PLIX_NO_I386=1
-# makes any machine count as one of those. Texts are Japanese, so programs run under ja_JP.UTF-8 (code page 932)
-# where it is generated; PLIX_WINE_LOCALE names another locale, under which a test plays a system
-# set to another language.
+# makes any machine count as one of those. Texts are Japanese, so programs run under ja_JP.UTF-8
+# (code page 932) where it is generated; PLIX_WINE_LOCALE names another locale, under which a test
+# plays a system set to another language.
 set -euo pipefail
 
 # Raise this when prepare changes: prefixes stamped with an older number are set up again.
 readonly setup_version=3
 
 prefix=${PLIX_WINEPREFIX:-$PWD/wineprefix}
-prefix=$(realpath -m "$prefix")
+# Absolute, since Wine runs programs from other folders. A player's start pays for every process
+# started here, so this script starts as few as it can.
+case $prefix in
+/*) ;;
+*) prefix=$(realpath -m "$prefix") ;;
+esac
 export WINEPREFIX=$prefix
 export WINEARCH=${PLIX_WINEARCH:-win64}
 export WINEDEBUG=${WINEDEBUG:--all}
@@ -122,22 +128,41 @@ find_marlett() {
 # 10 finds nothing for them by itself: every Japanese character would be an empty box. They are
 # sent to the IPA Gothic font that the set-up installs (Wine 8 happened to find it unasked).
 readonly japanese_font=IPAGothic
-readonly japanese_faces=('MS UI Gothic' 'MS Gothic' 'MS PGothic' 'ＭＳ ゴシック' 'ＭＳ Ｐゴシック')
+# In Wine's registry files a UTF-16 unit beyond ASCII is \xHHHH: ＭＳ ゴシック, ＭＳ Ｐゴシック.
+readonly japanese_faces=('MS UI Gothic' 'MS Gothic' 'MS PGothic'
+    '\xff2d\xff33 \x30b4\x30b7\x30c3\x30af' '\xff2d\xff33 \xff30\x30b4\x30b7\x30c3\x30af')
 
-# The prefix's own settings as one registry file: regedit reads UTF-16 whatever the locale.
-settings_reg() {
-    local marlett=$1 face
-    printf 'Windows Registry Editor Version 5.00\r\n\r\n'
-    printf '[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts]\r\n'
-    printf '"Marlett (TrueType)"="Z:%s"\r\n\r\n' "${marlett//\//\\\\}"
-    printf '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
-    for face in "${japanese_faces[@]}"; do
-        printf '"%s"="%s"\r\n' "$face" "$japanese_font"
-    done
+# registry_add FILE ROOT: appends the keys on stdin to one of the prefix's registry files, which
+# gets Wine's header first when it is new. Wine reads a key given twice as one.
+registry_add() {
+    if [ ! -s "$1" ]; then
+        printf 'WINE REGISTRY Version 2\n;; All keys relative to %s\n\n#arch=%s\n' "$2" "$WINEARCH" >"$1"
+    fi
+    cat >>"$1"
+}
+
+# The prefix's own settings go straight into its registry files, while no server holds them: in
+# a new prefix before Wine has made it, which keeps them through the making, so that the first
+# start is Wine's own. ASCII only, whatever the locale.
+write_settings() {
+    local marlett=$1 face now
+    now=$(date +%s)
+    {
+        printf '\n[Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\Fonts] %s\n' "$now"
+        printf '"Marlett (TrueType)"="Z:%s"\n' "${marlett//\//\\\\}"
+    } | registry_add "$prefix/system.reg" 'REGISTRY\\Machine'
+    {
+        printf '\n[Software\\\\Wine\\\\Fonts\\\\Replacements] %s\n' "$now"
+        for face in "${japanese_faces[@]}"; do
+            printf '"%s"="%s"\n' "$face" "$japanese_font"
+        done
+    } | registry_add "$prefix/user.reg" 'REGISTRY\\User\\S-1-5-21-0-0-0-1000'
 }
 
 prepare_locked() {
-    if [ "$(cat "$prefix/.plix-setup" 2>/dev/null || true)" = "$setup_version" ]; then
+    local stamp=''
+    read -r stamp 2>/dev/null <"$prefix/.plix-setup" || true
+    if [ "$stamp" = "$setup_version" ]; then
         return 0
     fi
     local marlett
@@ -146,21 +171,10 @@ prepare_locked() {
         echo "wine.sh: the font $japanese_font is not installed: Japanese text will show as boxes" >&2
     fi
     mkdir -p "$prefix"
-    # A server left from an older set-up would keep the old registry in memory.
+    # A server left from an older set-up would keep the old registry in memory, and write it out
+    # over the settings when it ends.
     stop_locked
-    # The set-up runs under a persistent server, which it leaves running with Wine's background
-    # programs booted (on nothing, so that they hold no caller's output): the program that comes
-    # next starts as fast as in a prefix that Wine made by itself.
-    server_up
-    wine wineboot --init </dev/null >/dev/null 2>&1 8>&- 9>&- || true
-    # The registry reaches the disk only when the server ends: ask for what wineboot writes.
-    [ -d "$prefix/drive_c/windows/system32" ] || die "wineboot did not make the prefix $prefix"
-    settings_reg "$marlett" | iconv -f UTF-8 -t UTF-16 >"$prefix/drive_c/plix-settings.reg"
-    # regedit says nothing of a file it could not read; the server answers what it holds.
-    wine regedit /S 'C:\plix-settings.reg' </dev/null >/dev/null 2>&1 8>&- 9>&- || true
-    rm -f "$prefix/drive_c/plix-settings.reg"
-    wine reg query 'HKCU\Software\Wine\Fonts\Replacements' /v "${japanese_faces[0]}" \
-        </dev/null >/dev/null 2>&1 8>&- 9>&- || die "the font settings did not reach $prefix"
+    write_settings "$marlett"
     echo "$setup_version" >"$prefix/.plix-setup"
     prepared=1
 }
@@ -174,22 +188,30 @@ server_up() {
         die "wineserver -p failed with status $server_status"
 }
 
+# Wine's own background programs (services, the desktop) start with the first program of a
+# server, which also makes the prefix or brings it up to date, and live as long as the server:
+# started by a test, they would hold its output pipe open, and ctest would wait for them. Here
+# they start on nothing. A player's start leaves all of it to the game, as plain Wine does.
+boot() {
+    wine wineboot </dev/null >/dev/null 2>&1 8>&- 9>&- || die "wineboot failed in $prefix"
+    # The registry reaches the disk only when the server ends: look for what the making writes.
+    [ -d "$prefix/drive_c/windows/system32" ] || die "wineboot did not make the prefix $prefix"
+}
+
 start_locked() {
     prepare_locked
     server_up
-    # Wine's own background programs (services, the desktop) start with the first program and
-    # live as long as the server: started by a test, they would hold its output pipe open, and
-    # ctest would wait for them. Start them here, on nothing. A player's start leaves them to
-    # the game, as Wine does.
-    if [ "$server_status" -eq 0 ]; then
-        wine wineboot </dev/null >/dev/null 2>&1 8>&- 9>&- || die "wineboot failed in $prefix"
-    fi
+    [ "$server_status" -ne 0 ] || boot
 }
 
-# A prepare of its own leaves no server behind.
+# A prepare of its own makes the prefix, and leaves no server behind.
 prepare_command() {
     prepare_locked
-    [ "$prepared" = 0 ] || stop_locked
+    if [ "$prepared" = 1 ]; then
+        server_up
+        boot
+        stop_locked
+    fi
 }
 
 stop_locked() {
@@ -198,16 +220,19 @@ stop_locked() {
 }
 
 with_lock() {
-    mkdir -p "$(dirname "$prefix")"
+    [ -d "${prefix%/*}/" ] || mkdir -p "${prefix%/*}/"
     exec 8>"$transition_lock"
     flock 8
     "$@"
-    flock -u 8
+    # Closing the lock's only descriptor releases it.
+    exec 8>&-
 }
 
-prepare_and_serve() {
+prepare_and_join() {
     prepare_locked
     server_up
+    exec 9>"$users_lock"
+    flock -s 9
 }
 
 # Whoever takes the users' lock exclusively while holding the transition lock is the last user,
@@ -224,9 +249,9 @@ finish_run() {
 }
 
 run_program() {
-    with_lock prepare_and_serve
-    exec 9>"$users_lock"
-    flock -s 9
+    # The users' lock is taken before the transition lock is let go: else the last run of the
+    # others could end the server between the two.
+    with_lock prepare_and_join
     trap finish_run EXIT
     trap 'exit 130' INT
     trap 'exit 143' TERM
