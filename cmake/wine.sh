@@ -85,7 +85,7 @@ runs_i386() {
         i386_found="this machine is taken as one that cannot run 32-bit x86 programs (PLIX_NO_I386=1)"
         return 1
     fi
-    local dir status=0
+    local dir status=0 why
     dir=$(mktemp -d "${TMPDIR:-/tmp}/plix-i386.XXXXXX")
     printf '\x7fELF\x01\x01\x01\0\0\0\0\0\0\0\0\0\x02\0\x03\0\x01\0\0\0\x54\x80\x04\x08\x34\0\0\0' >"$dir/probe"
     printf '\0\0\0\0\0\0\0\0\x34\0\x20\0\x01\0\0\0\0\0\0\0\x01\0\0\0\0\0\0\0\0\x80\x04\x08' >>"$dir/probe"
@@ -95,7 +95,8 @@ runs_i386() {
     if [ "$status" -eq 42 ]; then
         i386_found="this machine runs 32-bit x86 programs"
     else
-        i386_found="this machine cannot run 32-bit x86 programs ($(sed -n '$s/.*: //p' "$dir/error" || true))"
+        why=$(sed -n '$s/.*: //p' "$dir/error" || true)
+        i386_found="this machine cannot run 32-bit x86 programs (${why:-a probe ended with status $status})"
     fi
     rm -rf "$dir"
     [ "$status" -eq 42 ]
