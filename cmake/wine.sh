@@ -10,6 +10,7 @@
 #   wine.sh stop             end that wineserver and every Wine program of the prefix
 #   wine.sh exec PROG ARGS   run PROG under the server that "start" left (ctest's emulator)
 #   wine.sh run PROG ARGS    start if needed, run PROG, and stop when the last run ends
+#   wine.sh check            exit 0 when this prefix's programs can run on this machine
 #   wine.sh runs-i386        exit 0 when this machine runs 32-bit x86 programs; says what it found
 #
 # PLIX_WINEPREFIX names the prefix (default ./wineprefix), PLIX_WINEARCH its kind (win64 or
@@ -275,6 +276,7 @@ if [ "$WINEARCH" = win32 ] && ! runs_i386; then
 fi
 choose_loader
 case $command in
+check) ;;
 prepare) with_lock prepare_command ;;
 start) with_lock start_locked ;;
 stop) with_lock stop_locked ;;
@@ -286,5 +288,5 @@ run)
     [ $# -gt 0 ] || die "run needs a program"
     run_program "$@"
     ;;
-*) die "usage: wine.sh prepare|start|stop|exec PROGRAM [ARGS]|run PROGRAM [ARGS]|runs-i386" ;;
+*) die "usage: wine.sh check|prepare|start|stop|exec PROGRAM [ARGS]|run PROGRAM [ARGS]|runs-i386" ;;
 esac

@@ -29,11 +29,8 @@ while [ $# -gt 0 ]; do
     esac
 done
 
-# A 32-bit prefix where i386 programs cannot run: a skip (status 77), as for every Wine test.
-if [ "${PLIX_WINEARCH:-win64}" = win32 ] && ! found=$("$wine_sh" runs-i386); then
-    echo "wine_stress: skipped: $found" >&2
-    exit 77
-fi
+# A prefix that this machine cannot run is a skip (status 77, with wine.sh's reason).
+"$wine_sh" check || exit
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/plix-wine-stress.XXXXXX")
 cleanup() {
