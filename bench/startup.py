@@ -1,20 +1,24 @@
 #!/usr/bin/env python3
 """How long the game takes to open, from the command to a visible window named REVERSI, on an X
 display of its own (Xvfb), seen through xdotool: the installed launcher (the Debian package's
-`plix`, unpacked), scripts/run.sh's way (cmake/wine.sh run plix.exe) and, as the yardstick, plain
-Wine's loader starting the same plix.exe with the same Wine settings.
+`plix`, unpacked) and scripts/run.sh's way (cmake/wine.sh run plix.exe), each against plain Wine's
+loader starting the same plix.exe from the same folder with the same Wine settings.
 
-Each round times, for every way and in a rotating order, a first start (no prefix yet: the first
-window of any kind, Wine's own included, then the game's) and then --warm warm starts (prefix
-made, no Wine running). It prints the median and range of each, and each way's medians over plain
-Wine's.
+Each round times, for every way, a first start (no prefix yet: the first window of any kind, Wine's
+own included, then the game's) and then --warm warm starts (prefix made, no Wine running). The
+ways' order changes from round to round so that each comes at each place, and after each other,
+equally often; each round's prefixes are new folders; every start begins with the disk's writes
+of the one before done. It prints the median and range of each, and each way's time over its
+plain Wine's: the ratio of the medians, and the median and range of the rounds' own ratios, which
+the machine's slow drifts touch less.
 
     bench/startup.py [--build build/win64] [--runs 5] [--warm 4]
 
-A benchmark, not a test: it fails only when a start does not open the game at all.
+A benchmark, not a test: it fails only when a way fails to open the game three times in a row.
 """
 
 import argparse
+import itertools
 import os
 import shutil
 import statistics
@@ -63,22 +67,43 @@ class Display:
 
 
 class Way:
-    """One way of starting the game: its command, its environment and its prefix."""
+    """One way of starting the game: its command, its folder, the plain Wine start it is measured
+    against, and how it is told where to keep its prefix."""
 
-    def __init__(self, name, command, env, prefix, cwd):
-        self.name, self.command, self.env, self.prefix, self.cwd = name, command, env, prefix, cwd
-        self.first, self.warm = [], []
+    def __init__(self, name, command, cwd, settings, yard=None):
+        self.name, self.command, self.cwd, self.settings, self.yard = name, command, cwd, settings, yard
+        self.first, self.warm, self.warm_rounds, self.failed = [], [], [], []
+
+    def place(self, folder):
+        """Each round's prefix goes into a new folder, so that where the file system puts it is
+        the luck of a round, not of a way."""
+        self.env, self.prefix = self.settings(folder)
 
     def wineserver(self, *args):
         subprocess.run(["wineserver"] + list(args), env=dict(self.env, WINEPREFIX=self.prefix),
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
 
-    def start(self, display, fresh):
-        """Seconds to the first visible window and to the game's; Wine ended again afterwards."""
+    def start(self, display):
+        """Seconds to the first visible window and to the game's. Wine itself now and then fails a
+        start (plain Wine too: "could not load kernel32.dll" in a prefix it has just made): such a
+        start is noted and made again, in a new prefix if it was a first start."""
+        for _ in range(3):
+            fresh = not os.path.isdir(self.prefix)
+            times = self.time_start(display)
+            if not isinstance(times, str):
+                return times
+            self.failed.append(times)
+            if fresh:
+                shutil.rmtree(self.prefix, ignore_errors=True)
+        raise SystemExit("%s failed three times in a row:\n%s" % (self.name, times))
+
+    def time_start(self, display):
+        """Seconds to the first visible window and to the game's, or the output of a start that
+        ended before; Wine ended again afterwards."""
         self.wineserver("-k")
         self.wineserver("-w")
-        if fresh:
-            shutil.rmtree(self.prefix, ignore_errors=True)
+        # The last start's prefix still going to disk would slow this one.
+        os.sync()
         started = time.monotonic()
         output = tempfile.TemporaryFile()
         process = subprocess.Popen(self.command, env=self.env, cwd=self.cwd, stdout=output, stderr=output)
@@ -87,8 +112,7 @@ class Way:
             while time.monotonic() - started < 180:
                 if process.poll() is not None:
                     output.seek(0)
-                    raise SystemExit("%s ended with status %d before its window opened:\n%s" % (
-                        self.name, process.returncode, output.read().decode(errors="replace")))
+                    return "status %d: %s" % (process.returncode, output.read().decode(errors="replace").strip())
                 names = display.visible_names()
                 if first is None and names:
                     first = time.monotonic() - started
@@ -111,6 +135,25 @@ def summary(values):
     return "%6.2f s  (%.2f-%.2f)" % (statistics.median(values), min(values), max(values))
 
 
+def orders(ways):
+    """Rounds' orders in which each way comes at each place, and after each other way, equally
+    often (a balanced Latin square)."""
+    n = len(ways)
+    first = [0]
+    for k in range(1, n):
+        first.append((k + 1) // 2 if k % 2 else n - k // 2)
+    rows = [[(r + c) % n for c in first] for r in range(n)]
+    if n % 2:
+        rows += [row[::-1] for row in rows]
+    return itertools.cycle([[ways[i] for i in row] for row in rows])
+
+
+def paired(times, yard):
+    """The median and range of the rounds' own ratios."""
+    ratios = [t / y for t, y in zip(times, yard)]
+    return statistics.median(ratios), min(ratios), max(ratios)
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--build", default=os.path.join(ROOT, "build", "win64"),
@@ -118,6 +161,8 @@ def main():
     parser.add_argument("--runs", type=int, default=5, help="rounds, each with one first start a way")
     parser.add_argument("--warm", type=int, default=4, help="warm starts a way in each round")
     args = parser.parse_args()
+    if args.runs < 1 or args.warm < 1:
+        parser.error("--runs and --warm take 1 or more")
     build = os.path.abspath(args.build)
     exe = os.path.join(build, "plix.exe")
     if not os.path.isfile(exe):
@@ -135,48 +180,66 @@ def main():
         base = {k: v for k, v in os.environ.items() if not k.startswith(("WINE", "PLIX_", "LC_"))}
         base.update(DISPLAY=display.name, HOME=os.path.join(work, "home"))
         os.makedirs(base["HOME"])
-        # Plain Wine with the settings that cmake/wine.sh gives every run.
-        plain = dict(base, WINEPREFIX=os.path.join(work, "plain"), WINELOADER=loader(), WINEDEBUG="-all",
-                     WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d", LANG=wine_locale(),
-                     LC_ALL=wine_locale())
-        ways.append(Way("plain Wine", [plain["WINELOADER"], "plix.exe"], plain, plain["WINEPREFIX"], build))
-        run_prefix = os.path.join(work, "run")
-        ways.append(Way("scripts/run.sh", [WINE_SH, "run", "plix.exe"], dict(base, PLIX_WINEPREFIX=run_prefix),
-                        run_prefix, build))
-        data = os.path.join(base["HOME"], "data")
-        ways.append(Way("installed plix", [os.path.join(unpacked, "usr", "games", "plix")],
-                        dict(base, XDG_DATA_HOME=data), os.path.join(data, "plix", "prefix"), base["HOME"]))
+        game = os.path.join(unpacked, "usr", "lib", "plix")
+        # Plain Wine with the settings that cmake/wine.sh gives every run, once from each game folder.
+        plain = dict(base, WINELOADER=loader(), WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d",
+                     LANG=wine_locale(), LC_ALL=wine_locale())
+        plain_build = Way("plain Wine", [plain["WINELOADER"], "plix.exe"], build,
+                          lambda folder: (dict(plain, WINEPREFIX=folder), folder))
+        plain_package = Way("plain Wine, deb", [plain["WINELOADER"], "plix.exe"], game,
+                            lambda folder: (dict(plain, WINEPREFIX=folder), folder))
+        ways = [plain_build, plain_package,
+                Way("scripts/run.sh", [WINE_SH, "run", "plix.exe"], build,
+                    lambda folder: (dict(base, PLIX_WINEPREFIX=folder), folder), plain_build),
+                Way("installed plix", [os.path.join(unpacked, "usr", "games", "plix")], base["HOME"],
+                    lambda folder: (dict(base, XDG_DATA_HOME=folder), os.path.join(folder, "plix", "prefix")),
+                    plain_package)]
 
         print("startup: %s, Wine %s, %d rounds of %d warm starts, %d cores" % (
             exe, subprocess.run([loader(), "--version"], capture_output=True, text=True).stdout.strip(),
             args.runs, args.warm, os.cpu_count()), flush=True)
+        rounds = orders(ways)
         for run in range(args.runs):
-            order = ways[run % len(ways):] + ways[:run % len(ways)]
+            order = next(rounds)
+            for number, way in enumerate(ways):
+                if run:
+                    shutil.rmtree(way.prefix, ignore_errors=True)
+                way.place(os.path.join(work, "round%d-%d" % (run, number)))
             for way in order:
-                way.first.append(way.start(display, fresh=True))
+                way.first.append(way.start(display))
             for _ in range(args.warm):
                 for way in order:
-                    way.warm.append(way.start(display, fresh=False)[1])
+                    way.warm.append(way.start(display)[1])
+            for way in ways:
+                way.warm_rounds.append(statistics.median(way.warm[-args.warm:]))
             print("startup: round %d of %d: %s" % (run + 1, args.runs, ", ".join(
                 "%s %.2f s" % (way.name, way.first[-1][1]) for way in ways)), flush=True)
     finally:
         for way in ways:
-            way.wineserver("-k")
+            if hasattr(way, "env"):
+                way.wineserver("-k")
         if display is not None:
             display.close()
         shutil.rmtree(work, ignore_errors=True)
 
-    yard = ways[0]
     print()
     print("%-16s %-24s %-24s %-24s" % ("", "first: a window", "first: the game", "warm: the game"))
     for way in ways:
         print("%-16s %-24s %-24s %-24s" % (way.name, summary([f[0] for f in way.first]),
                                           summary([f[1] for f in way.first]), summary(way.warm)))
     print()
-    for way in ways[1:]:
-        print("%-16s over plain Wine: first start %.3f, warm start %.3f" % (
-            way.name, statistics.median(f[1] for f in way.first) / statistics.median(f[1] for f in yard.first),
-            statistics.median(way.warm) / statistics.median(yard.warm)))
+    for way in ways:
+        for failure in way.failed:
+            print("%s: a start failed and was made again: %s" % (way.name, failure.splitlines()[-1]))
+    print("over plain Wine from the same folder: first start: medians, rounds; warm start: medians, rounds")
+    for way in ways:
+        if way.yard:
+            first, yard_first = [f[1] for f in way.first], [f[1] for f in way.yard.first]
+            print("%-16s %.3f, %.3f (%.2f-%.2f);  %.3f, %.3f (%.2f-%.2f)" % (
+                (way.name, statistics.median(first) / statistics.median(yard_first))
+                + paired(first, yard_first)
+                + (statistics.median(way.warm) / statistics.median(way.yard.warm),)
+                + paired(way.warm_rounds, way.yard.warm_rounds)))
     return 0
 
 
