@@ -72,6 +72,7 @@ class Way:
 
     def __init__(self, name, command, cwd, settings, yard=None):
         self.name, self.command, self.cwd, self.settings, self.yard = name, command, cwd, settings, yard
+        self.env = self.prefix = None
         self.first, self.warm, self.warm_rounds, self.failed = [], [], [], []
 
     def place(self, folder):
@@ -216,7 +217,7 @@ def main():
                 "%s %.2f s" % (way.name, way.first[-1][1]) for way in ways)), flush=True)
     finally:
         for way in ways:
-            if hasattr(way, "env"):
+            if way.prefix:
                 way.wineserver("-k")
         if display is not None:
             display.close()
