@@ -1,4 +1,4 @@
-#!/usr/bin/env bash
+#!/bin/bash
 # Every Wine run of this project goes through here, so that a program never meets a wineserver
 # that is shutting down: a wineserver ends a few seconds after its last client, and a client that
 # connects in that moment dies with "wine client error ... recvmsg". Servers started here are
@@ -26,7 +26,7 @@ readonly setup_version=3
 
 prefix=${PLIX_WINEPREFIX:-$PWD/wineprefix}
 # Absolute, since Wine runs programs from other folders. A player's start pays for every process
-# started here, so this script starts as few as it can.
+# started here, so this script starts as few as it can (bash itself not through env, either).
 case $prefix in
 /*) ;;
 *) prefix=$(realpath -m "$prefix") ;;
@@ -38,10 +38,14 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=
 locale=${PLIX_WINE_LOCALE:-ja_JP.UTF-8}
 # A player's machine need not have generated that locale: then C.UTF-8, which every Debian has,
 # rather than the plain C that an unknown locale falls back to. plix.exe keeps its code page 932
-# from its manifest either way.
-if ! locale -a 2>/dev/null | grep -qix "${locale%%.*}\.utf-\?8"; then
-    locale=C.UTF-8
-fi
+# from its manifest either way. Bash itself is asked, without a process: a locale it cannot set
+# leaves it in C, where one Japanese character is not one character.
+{
+    LC_ALL=C
+    LC_ALL=$locale
+} 2>/dev/null
+printf -v probe '\u3042'
+[ "${#probe}" -eq 1 ] || locale=C.UTF-8
 export LANG=$locale LC_ALL=$locale
 
 # Debian's "wine" command starts the 32-bit loader whenever 32-bit Wine is installed, for a 64-bit
@@ -52,13 +56,24 @@ choose_loader() {
     if [ "$WINEARCH" = win32 ]; then
         name=wine package="wine32:i386 (the i386 architecture enabled)"
     fi
+    server=wineserver
     if [ -e /usr/lib/wine/wine ] || [ -e /usr/lib/wine/wine64 ]; then
         loader=/usr/lib/wine/$name
         [ -x "$loader" ] || die "Wine's loader for $WINEARCH prefixes, $loader, is missing: install $package"
+        # The server itself rather than Debian's script that picks it, as that script would.
+        if [ -x /usr/lib/wine/wineserver64 ]; then
+            server=/usr/lib/wine/wineserver64
+        elif [ -x /usr/lib/wine/wineserver32 ]; then
+            server=/usr/lib/wine/wineserver32
+        fi
     else
         loader=$(command -v "$name" || command -v wine) || die "Wine is not installed"
     fi
     export WINELOADER=$loader
+}
+
+wineserver() {
+    "$server" "$@"
 }
 
 wine() {
