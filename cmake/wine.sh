@@ -215,8 +215,19 @@ boot() {
     [ -d "$prefix/drive_c/windows/system32" ] || die "wineboot did not make the prefix $prefix"
 }
 
+# Wine writes this file when it has made the prefix. It makes a new one under the server that its
+# first program starts, as plain Wine does: under a server started before, Wine's making starts
+# programs in a system32 folder not there yet, and some of them fail.
+made() {
+    [ -e "$prefix/.update-timestamp" ]
+}
+
 start_locked() {
     prepare_locked
+    if ! made; then
+        boot
+        stop_locked
+    fi
     server_up
     [ "$server_status" -ne 0 ] || boot
 }
@@ -225,7 +236,6 @@ start_locked() {
 prepare_command() {
     prepare_locked
     if [ "$prepared" = 1 ]; then
-        server_up
         boot
         stop_locked
     fi
@@ -247,7 +257,11 @@ with_lock() {
 
 prepare_and_join() {
     prepare_locked
-    server_up
+    # The first run of a new prefix leaves the server to Wine, which makes the prefix; the other
+    # runs join that server as they join a persistent one, and the last one out still ends it.
+    if made; then
+        server_up
+    fi
     exec 9>"$users_lock"
     flock -s 9
 }
