@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """How long the game takes to open, from the command to a visible window named REVERSI, on an X
-display of its own (Xvfb), seen through xdotool: the installed launcher (the Debian package's
+display of its own (Xvfb), seen as it is mapped (xev): the installed launcher (the Debian package's
 `plix`, unpacked) and scripts/run.sh's way (cmake/wine.sh run plix.exe), each against plain Wine's
 loader starting the same plix.exe from the same folder with the same Wine settings.
 
@@ -12,14 +12,16 @@ of the one before done. It prints the median and range of each, and each way's t
 plain Wine's: the ratio of the medians, and the median and range of the rounds' own ratios, which
 the machine's slow drifts touch less.
 
-    bench/startup.py [--build build/win64] [--runs 5] [--warm 4]
+    bench/startup.py [--build build/win64] [--runs 5] [--warm 8]
 
 A benchmark, not a test: it fails only when a way fails to open the game three times in a row.
 """
 
 import argparse
 import itertools
+import locale
 import os
+import select
 import shutil
 import statistics
 import subprocess
@@ -30,7 +32,6 @@ import time
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 WINE_SH = os.path.join(ROOT, "cmake", "wine.sh")
 TITLE = "REVERSI"
-POLL = 0.01
 
 
 def loader():
@@ -40,12 +41,21 @@ def loader():
 
 
 def wine_locale():
-    # cmake/wine.sh's: the Japanese locale where it is generated.
-    found = subprocess.run(["locale", "-a"], capture_output=True, text=True).stdout.lower().split()
-    return "ja_JP.UTF-8" if {"ja_jp.utf8", "ja_jp.utf-8"} & set(found) else "C.UTF-8"
+    # cmake/wine.sh's: the Japanese locale where the machine can set it.
+    try:
+        locale.setlocale(locale.LC_ALL, "ja_JP.UTF-8")
+        return "ja_JP.UTF-8"
+    except locale.Error:
+        return "C.UTF-8"
+    finally:
+        locale.setlocale(locale.LC_ALL, "C")
 
 
 class Display:
+    """An X display of its own, whose top-level windows are watched through xev's stream of the
+    root window's events: the benchmark learns of each window as it is mapped, at no cost to the
+    machine while it waits, where polling would take CPU time from the start it measures."""
+
     def __init__(self):
         read, write = os.pipe()
         self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1280x1024x24",
@@ -54,14 +64,49 @@ class Display:
         os.close(write)
         with os.fdopen(read) as displayfd:
             self.name = ":" + displayfd.readline().strip()
+        self.xev = subprocess.Popen(["xev", "-root", "-event", "substructure"], env=self.env(),
+                                    stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.pending, self.mapping = b"", False
+        # xev prints nothing until an event: give it the moment it takes to listen.
+        time.sleep(1)
 
-    def visible_names(self):
-        """The names of the visible windows, in one xdotool run: polling costs the machine little."""
-        found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", ".", "getwindowname", "%@"],
-                               env=dict(os.environ, DISPLAY=self.name), capture_output=True)
-        return found.stdout.decode(errors="replace").splitlines() if found.returncode == 0 else []
+    def env(self):
+        return dict(os.environ, DISPLAY=self.name)
+
+    def forget(self):
+        """Drops the events so far, so that the next start sees only its own windows."""
+        while select.select([self.xev.stdout], [], [], 0)[0]:
+            if not os.read(self.xev.stdout.fileno(), 65536):
+                raise SystemExit("xev ended")
+        self.pending, self.mapping = b"", False
+
+    def mapped(self, timeout):
+        """When the next events came, within timeout seconds, and the names of the windows they
+        mapped; None if none came."""
+        if not select.select([self.xev.stdout], [], [], timeout)[0]:
+            return None
+        seen = time.monotonic()
+        data = os.read(self.xev.stdout.fileno(), 65536)
+        if not data:
+            raise SystemExit("xev ended")
+        lines = (self.pending + data).split(b"\n")
+        self.pending = lines.pop()
+        names = []
+        # "MapNotify event, ..." is followed by "    event 0x..., window 0x..., override NO".
+        for line in lines:
+            if line.startswith(b"MapNotify"):
+                self.mapping = True
+            elif self.mapping:
+                self.mapping = False
+                window = line.split(b" window ")[1].split(b",")[0].decode()
+                found = subprocess.run(["xdotool", "getwindowname", window], env=self.env(),
+                                       capture_output=True, text=True)
+                names.append(found.stdout.strip())
+        return seen, names
 
     def close(self):
+        self.xev.kill()
+        self.xev.wait(timeout=10)
         self.xvfb.terminate()
         self.xvfb.wait(timeout=10)
 
@@ -105,6 +150,7 @@ class Way:
         self.wineserver("-w")
         # The last start's prefix still going to disk would slow this one.
         os.sync()
+        display.forget()
         started = time.monotonic()
         output = tempfile.TemporaryFile()
         process = subprocess.Popen(self.command, env=self.env, cwd=self.cwd, stdout=output, stderr=output)
@@ -114,13 +160,12 @@ class Way:
                 if process.poll() is not None:
                     output.seek(0)
                     return "status %d: %s" % (process.returncode, output.read().decode(errors="replace").strip())
-                names = display.visible_names()
-                if first is None and names:
-                    first = time.monotonic() - started
-                if TITLE in names:
-                    game = time.monotonic() - started
-                    return first, game
-                time.sleep(POLL)
+                events = display.mapped(0.1)
+                for name in events[1] if events else []:
+                    if first is None and name:
+                        first = events[0] - started
+                    if name == TITLE:
+                        return first, events[0] - started
             raise SystemExit("%s: no window %s after 180 s" % (self.name, TITLE))
         finally:
             # Ending the server ends the game; the launchers then end by themselves.
@@ -160,7 +205,7 @@ def main():
     parser.add_argument("--build", default=os.path.join(ROOT, "build", "win64"),
                         help="a built 64-bit tree (cmake --build --preset win64)")
     parser.add_argument("--runs", type=int, default=5, help="rounds, each with one first start a way")
-    parser.add_argument("--warm", type=int, default=4, help="warm starts a way in each round")
+    parser.add_argument("--warm", type=int, default=8, help="warm starts a way in each round")
     args = parser.parse_args()
     if args.runs < 1 or args.warm < 1:
         parser.error("--runs and --warm take 1 or more")
