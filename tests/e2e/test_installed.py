@@ -3,6 +3,7 @@ player's Wine prefix and opens the game's window; a second start beside it opens
 in the same prefix."""
 
 import subprocess
+import tempfile
 import time
 
 import pytest
@@ -14,9 +15,17 @@ from plix_ui import TITLE_IDLE
 def start(display, launcher):
     env = {k: v for k, v in display.env.items() if not k.startswith(("WINE", "PLIX_WINE"))}
     log("starting %s" % launcher)
-    process = subprocess.Popen([launcher], env=env, stdout=display.log_file,
-                               stderr=display.log_file, start_new_session=True)
+    output = tempfile.TemporaryFile()
+    process = subprocess.Popen([launcher], env=env, stdout=output, stderr=output, start_new_session=True)
     display.processes.append(process)
+    return output
+
+
+def said(output):
+    output.seek(0)
+    text = output.read().decode(errors="replace")
+    log("the launcher said: %s" % text.strip())
+    return text
 
 
 def game_windows(display, prefix):
@@ -35,16 +44,20 @@ def game_windows(display, prefix):
 @pytest.mark.timeout(90)
 def test_first_start_makes_the_prefix_and_opens_the_game(display, launcher, prefix):
     started = time.monotonic()
-    start(display, launcher)
+    output = start(display, launcher)
     # So that the teardown ends the game's Wine server and programs.
     display.env["WINEPREFIX"] = display.env["PLIX_WINEPREFIX"] = prefix
     wait_for(lambda: game_windows(display, prefix), 60, "the window %r of plix.exe in %s" % (TITLE_IDLE, prefix))
     display.shot("installed")
     log("the first start's window %s is open after %.1f s" % (TITLE_IDLE, time.monotonic() - started))
+    # Wine made the prefix as it does for plain Wine: none of its programs failed to start.
+    text = said(output)
+    assert "could not open working directory" not in text and "c0000135" not in text, text
 
 
 @pytest.mark.timeout(60)
 def test_second_start_opens_a_second_window(display, launcher, prefix):
-    start(display, launcher)
+    output = start(display, launcher)
     wait_for(lambda: len(game_windows(display, prefix)) == 2, 30, "a second window of plix.exe")
     display.shot("second")
+    said(output)
