@@ -72,14 +72,6 @@ choose_loader() {
     export WINELOADER=$loader
 }
 
-wineserver() {
-    "$server" "$@"
-}
-
-wine() {
-    "$loader" "$@"
-}
-
 # Set-up, start and stop take this lock exclusively; every "run" holds the users' lock shared
 # while its program runs, so the last one out knows it is the last.
 transition_lock=$prefix.lock
@@ -200,7 +192,7 @@ prepare_locked() {
 # The server outlives this script, so it must not hold the locks' descriptors.
 server_up() {
     server_status=0
-    wineserver -p </dev/null >/dev/null 2>&1 8>&- 9>&- || server_status=$?
+    "$server" -p </dev/null >/dev/null 2>&1 8>&- 9>&- || server_status=$?
     [ "$server_status" -eq 0 ] || [ "$server_status" -eq 2 ] ||
         die "wineserver -p failed with status $server_status"
 }
@@ -210,7 +202,7 @@ server_up() {
 # started by a test, they would hold its output pipe open, and ctest would wait for them. Here
 # they start on nothing. A player's start leaves all of it to the game, as plain Wine does.
 boot() {
-    wine wineboot </dev/null >/dev/null 2>&1 8>&- 9>&- || die "wineboot failed in $prefix"
+    "$loader" wineboot </dev/null >/dev/null 2>&1 8>&- 9>&- || die "wineboot failed in $prefix"
     # The registry reaches the disk only when the server ends: look for what the making writes.
     [ -d "$prefix/drive_c/windows/system32" ] || die "wineboot did not make the prefix $prefix"
 }
@@ -242,8 +234,8 @@ prepare_command() {
 }
 
 stop_locked() {
-    wineserver -k 2>/dev/null || true
-    wineserver -w 2>/dev/null || true
+    "$server" -k 2>/dev/null || true
+    "$server" -w 2>/dev/null || true
 }
 
 with_lock() {
@@ -287,7 +279,9 @@ run_program() {
     trap 'exit 130' INT
     trap 'exit 143' TERM
     local status=0
-    wine "$@" 8>&- 9>&- || status=$?
+    # The loader itself, not the function: a function's redirections close the shell's own
+    # descriptors while it runs, and a signal then would leave finish_run without the users' lock.
+    "$loader" "$@" 8>&- 9>&- || status=$?
     return "$status"
 }
 

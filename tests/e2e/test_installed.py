@@ -1,7 +1,9 @@
 """The launcher that the desktop entry runs, from the Debian package: the first start makes the
 player's Wine prefix and opens the game's window; a second start beside it opens a second window
-in the same prefix."""
+in the same prefix; when both are ended by a signal, the last one out ends the prefix's Wine."""
 
+import os
+import signal
 import subprocess
 import tempfile
 import time
@@ -11,6 +13,8 @@ import pytest
 from desktop import log, wait_for
 from plix_ui import TITLE_IDLE
 
+launchers = []
+
 
 def start(display, launcher):
     env = {k: v for k, v in display.env.items() if not k.startswith(("WINE", "PLIX_WINE"))}
@@ -18,6 +22,7 @@ def start(display, launcher):
     output = tempfile.TemporaryFile()
     process = subprocess.Popen([launcher], env=env, stdout=output, stderr=output, start_new_session=True)
     display.processes.append(process)
+    launchers.append(process)
     return output
 
 
@@ -61,3 +66,20 @@ def test_second_start_opens_a_second_window(display, launcher, prefix):
     wait_for(lambda: len(game_windows(display, prefix)) == 2, 30, "a second window of plix.exe")
     display.shot("second")
     said(output)
+
+
+@pytest.mark.timeout(90)
+def test_signalled_launchers_leave_no_wine_running(display, launcher, prefix):
+    def end(processes):
+        # As a terminal's Ctrl-C or a session's end would, the later first, which is not the last.
+        for process in processes[::-1]:
+            os.killpg(process.pid, signal.SIGTERM)
+            process.wait(timeout=20)
+        # Returns once the prefix's server has ended: a persistent one left behind never would.
+        subprocess.run(["wineserver", "-w"], env=dict(display.env, WINEPREFIX=prefix), timeout=20)
+
+    # The first start's server is Wine's own; a later start's is persistent until the last run ends.
+    end(launchers)
+    start(display, launcher)
+    wait_for(lambda: game_windows(display, prefix), 30, "the window of a start in a made prefix")
+    end(launchers[2:])
