@@ -279,8 +279,8 @@ run_program() {
     trap 'exit 130' INT
     trap 'exit 143' TERM
     local status=0
-    # The loader itself, not the function: a function's redirections close the shell's own
-    # descriptors while it runs, and a signal then would leave finish_run without the users' lock.
+    # Not through a shell function: a function's redirections close the shell's own descriptors
+    # while it runs, and a signal then would leave finish_run without the users' lock.
     "$loader" "$@" 8>&- 9>&- || status=$?
     return "$status"
 }
