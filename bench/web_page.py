@@ -1,0 +1,147 @@
+#!/usr/bin/env python3
+"""The browser edition's figures, in Debian's headless Chromium from file://: the page's size
+(index.html and what it loads; the manual aside), the time from navigation to the first drawn
+board (new browser each time, and reloads), the main thread's busy time of an idle page, and
+whole level-3 games' ticks against the native build's for the same seeds.
+
+    cmake --preset web && cmake --build --preset web
+    /usr/bin/python3 bench/web_page.py [--page build/web/page] [--runs 10]
+
+A benchmark, not a test; it compiles bench/session_ticks.cpp with the machine's c++ for the
+native side.
+"""
+
+import argparse
+import os
+import statistics
+import subprocess
+import tempfile
+import time
+
+from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+SEEDS = (1765400000, 1765400001, 1765400002, 1765400003, 1765400004)
+
+
+def browser():
+    options = webdriver.ChromeOptions()
+    options.binary_location = "/usr/bin/chromium"
+    for argument in ("--headless=new", "--no-sandbox", "--window-size=480,560"):
+        options.add_argument(argument)
+    return webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+
+
+def first_paint(driver, url):
+    driver.get(url)
+    for _ in range(200):
+        marks = driver.execute_script(
+            "return performance.getEntriesByName('plix-first-paint').map(e => e.startTime);")
+        if marks:
+            return marks[0]
+        time.sleep(0.01)
+    raise SystemExit("no board drawn in 2 s")
+
+
+def busy_ms(driver):
+    metrics = driver.execute_cdp_cmd("Performance.getMetrics", {})["metrics"]
+    return 1000 * next(m["value"] for m in metrics if m["name"] == "TaskDuration")
+
+
+# Plays a whole level-3 game by calling the page's tick as its timer would, with the clock at the
+# seed, and returns the ticks and their total time in ms.
+TICKS = """
+const seed = arguments[0];
+Date.now = () => seed * 1000;
+Module._WindowSetKinds(3, 3);
+Module._WindowStart();
+let ticks = 0, spent = 0;
+while (!document.querySelector('dialog[open]') && ticks < 200) {
+  const start = performance.now();
+  Module._WindowTick();
+  spent += performance.now() - start;
+  ticks++;
+}
+return [ticks, spent];
+"""
+
+
+def summary(values, unit="ms"):
+    return "median %.1f %s (%d runs: %.1f-%.1f)" % (statistics.median(values), unit, len(values),
+                                                     min(values), max(values))
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--page", default=os.path.join(ROOT, "build", "web", "page"))
+    parser.add_argument("--runs", type=int, default=10)
+    parser.add_argument("--idle", type=float, default=10.0, help="seconds of idle page measured")
+    args = parser.parse_args()
+    page = os.path.abspath(args.page)
+    url = "file://%s/index.html" % page
+
+    sizes = {name: os.path.getsize(os.path.join(page, name)) for name in ("index.html", "plix.js")}
+    print("size: %d bytes (%s)" % (sum(sizes.values()), ", ".join("%s %d" % item for item in sizes.items())))
+
+    cold = []
+    for _ in range(args.runs):
+        driver = browser()
+        try:
+            cold.append(first_paint(driver, url))
+        finally:
+            driver.quit()
+    print("navigation to drawn board, new browser:", summary(cold))
+
+    driver = browser()
+    try:
+        warm = [first_paint(driver, url) for _ in range(args.runs)]
+        print("navigation to drawn board, reload:", summary(warm))
+
+        driver.execute_cdp_cmd("Performance.enable", {})
+        first_paint(driver, url)
+        time.sleep(1)
+        before = busy_ms(driver)
+        time.sleep(args.idle)
+        print("idle page, main thread busy: %.2f ms in %.0f s" % (busy_ms(driver) - before, args.idle))
+
+        # The fastest of three plays of each game, on each side: the same positions, and the
+        # least of what other processes on the machine take from them.
+        page_ms = []
+        for seed in SEEDS:
+            plays = []
+            for _ in range(3):
+                first_paint(driver, url)
+                plays.append(driver.execute_script(TICKS, seed)[1])
+            page_ms.append(min(plays))
+        time.sleep(1)
+        before = busy_ms(driver)
+        time.sleep(args.idle)
+        print("after a game, result box open, main thread busy: %.2f ms in %.0f s"
+              % (busy_ms(driver) - before, args.idle))
+    finally:
+        driver.quit()
+
+    with tempfile.TemporaryDirectory() as folder:
+        native = os.path.join(folder, "session_ticks")
+        sources = [os.path.join(ROOT, part, name) for part in ("rules", "ai")
+                   for name in sorted(os.listdir(os.path.join(ROOT, part))) if name.endswith(".cpp")]
+        subprocess.run(["c++", "-std=c++17", "-O2", "-I" + ROOT, *sources,
+                        os.path.join(ROOT, "app", "session.cpp"),
+                        os.path.join(ROOT, "bench", "session_ticks.cpp"), "-o", native], check=True)
+        best = {}
+        for _ in range(3):
+            for line in subprocess.run([native, *map(str, SEEDS)], check=True, capture_output=True,
+                                       text=True).stdout.splitlines():
+                seed, _, micros = line.split()
+                best[seed] = min(best.get(seed, float("inf")), float(micros) / 1000)
+    native_ms = [best[str(seed)] for seed in SEEDS]
+    for seed, mine, theirs in zip(SEEDS, page_ms, native_ms):
+        print("level 3 against level 3, seed %d: page %.1f ms, native %.1f ms, ratio %.2f"
+              % (seed, mine, theirs, mine / theirs))
+    print("all five games: page %.1f ms, native %.1f ms, ratio %.2f"
+          % (sum(page_ms), sum(native_ms), sum(page_ms) / sum(native_ms)))
+
+
+if __name__ == "__main__":
+    main()
