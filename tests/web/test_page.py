@@ -83,6 +83,26 @@ def press_square(browser, column, row):
     press(browser, column * cell + cell // 2, row * cell + cell // 2)
 
 
+def tap_square(browser, column, row):
+    cell = cell_size(browser)
+    top = browser.execute_script("return document.getElementById('board').getBoundingClientRect().top;")
+    point = {"x": column * cell + cell // 2, "y": int(top) + row * cell + cell // 2}
+    browser.execute_cdp_cmd("Input.dispatchTouchEvent", {"type": "touchStart", "touchPoints": [point]})
+    browser.execute_cdp_cmd("Input.dispatchTouchEvent", {"type": "touchEnd", "touchPoints": []})
+
+
+def native_game(selfplay, seed, red, blue):
+    """The native driver's moves as (side, column, row), the final counts and the result text."""
+    trace = subprocess.run([selfplay, str(seed), str(red), str(blue)], check=True,
+                           capture_output=True, text=True).stdout.splitlines()
+    moves = [(side, int(column), int(row)) for _, side, column, row in
+             (line.split() for line in trace if line.startswith("move "))]
+    red_count, blue_count = map(int, trace[-1].split()[1:])
+    result = TEXTS["kResultRedWins" if red_count > blue_count else
+                   "kResultBlueWins" if blue_count > red_count else "kResultDraw"]
+    return moves, result % (red_count, blue_count)
+
+
 def message_box(browser):
     """Caption and text of the topmost open box, or None."""
     shown = browser.execute_script(
@@ -186,18 +206,13 @@ def test_clicks_undo_and_resizing(browser, page):
     cell = cell_size(browser)
     wait(browser, lambda: disc(browser, 3, 3) == "red")
     assert colour_at(browser, 8 * cell + 40, cell * 3 + cell // 2) == ""
-    press_square(browser, 2, 4)
+    tap_square(browser, 2, 4)
     wait(browser, lambda: disc(browser, 2, 4) == "red")
 
 
 def test_computer_game_ends_with_the_native_result(browser, page, selfplay, out):
     seed, red, blue = 1765400000, 1, 2
-    trace = subprocess.run([selfplay, str(seed), str(red), str(blue)], check=True,
-                           capture_output=True, text=True).stdout.splitlines()
-    red_count, blue_count = map(int, trace[-1].split()[1:])
-    last_mover = [line.split()[1] for line in trace if line.startswith("move ")][-1]
-    result = TEXTS["kResultRedWins" if red_count > blue_count else
-                   "kResultBlueWins" if blue_count > red_count else "kResultDraw"]
+    moves, result = native_game(selfplay, seed, red, blue)
 
     open_page(browser, page, seed)
     set_opponents(browser, red, blue)
@@ -213,15 +228,45 @@ def test_computer_game_ends_with_the_native_result(browser, page, selfplay, out)
     answer_box(browser, "ok")
 
     wait(browser, lambda: message_box(browser) is not None, timeout=60)
-    assert message_box(browser) == (TEXTS["kResultCaption"], result % (red_count, blue_count))
+    assert message_box(browser) == (TEXTS["kResultCaption"], result)
     # Under the box: the final position, with the title of the side that moved last.
-    assert titles(browser)[0] == TITLES[last_mover]
+    assert titles(browser)[0] == TITLES[moves[-1][0]]
     browser.save_screenshot(os.path.join(out, "result.png"))
     answer_box(browser, "ok")
     time.sleep(0.2)
-    assert titles(browser)[0] == TITLES[last_mover]
+    assert titles(browser)[0] == TITLES[moves[-1][0]]
     browser.set_window_size(500, 600)
     wait(browser, lambda: titles(browser)[0] == TEXTS["kTitleIdle"])
+
+
+def test_ticks_under_the_result_box_of_a_human_game(browser, page, selfplay):
+    """The timer keeps running when the dialog turns the computer side human mid-game; its ticks
+    then reach the session while the result box holds the C++ stack unwound, as WM_TIMER does
+    under MessageBoxA, and change nothing; the page goes on afterwards."""
+    moves, result = native_game(selfplay, 1765400007, 1, 1)
+    open_page(browser, page)
+    set_opponents(browser, 0, 1)
+    command(browser, 103)
+    set_opponents(browser, 0, 0)
+    for number, (side, column, row) in enumerate(moves):
+        if number == len(moves) - 1:
+            browser.execute_script(
+                "window.ticks = 0; const tick = Module._WindowTick;"
+                "Module._WindowTick = () => { window.ticks++; tick(); };")
+        wait(browser, lambda: titles(browser)[0] == TITLES[side])
+        press_square(browser, column, row)
+    wait(browser, lambda: message_box(browser) is not None)
+    assert message_box(browser) == (TEXTS["kResultCaption"], result)
+    ticks = browser.execute_script("return window.ticks;")
+    time.sleep(1.2)
+    assert browser.execute_script("return window.ticks;") >= ticks + 2
+    assert message_box(browser) == (TEXTS["kResultCaption"], result)
+    assert titles(browser)[0] == TITLES[moves[-1][0]]
+    answer_box(browser, "ok")
+    command(browser, 103)
+    wait(browser, lambda: titles(browser)[0] == TITLES["red"] and disc(browser, 2, 4) == "")
+    press_square(browser, 2, 4)
+    wait(browser, lambda: disc(browser, 2, 4) == "red")
 
 
 def test_about_help_and_exit(browser, page):
