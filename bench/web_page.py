@@ -129,7 +129,9 @@ def main():
                     seed, _, micros = line.split()
                     best[int(seed)] = min(best.get(int(seed), float("inf")), float(micros) / 1000)
         page_ms = [best_page[seed] for seed in SEEDS]
-        time.sleep(1)
+        # The engine's own clean-up after the games (garbage collection, compiled code) takes a few
+        # seconds; what is left is the page's.
+        time.sleep(5)
         before = busy_ms(driver)
         time.sleep(args.idle)
         print("after a game, result box open, main thread busy: %.2f ms in %.0f s"
