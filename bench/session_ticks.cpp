@@ -43,7 +43,8 @@ int main(int argc, char** argv) {
             ComputerMove(game, random, host);
             ++ticks;
         }
-        const std::chrono::duration<double, std::micro> spent = std::chrono::steady_clock::now() - start;
+        const std::chrono::duration<double, std::micro> spent =
+            std::chrono::steady_clock::now() - start;
         std::printf("%u %d %.0f\n", seed, ticks, spent.count());
     }
     return 0;

@@ -170,16 +170,24 @@ var plixPage = (function () {
     event.preventDefault();
   });
 
-  document.addEventListener("pointerdown", (event) => {
-    if (openPopup && !openPopup.parentElement.contains(event.target)) {
-      closePopup();
-    }
-  });
+  // A press outside an open popup only closes it, as a click beside an open menu does.
+  let pressClosedPopup = false;
+  document.addEventListener(
+    "pointerdown",
+    (event) => {
+      pressClosedPopup = openPopup !== null && !openPopup.parentElement.contains(event.target);
+      if (pressClosedPopup) {
+        closePopup();
+      }
+    },
+    true,
+  );
 
   // A press of the left button is a click; as with a window class that asks for double-clicks,
   // the second press of a quick double-click is not. A touch or a pen is a click too.
   function press(event) {
-    if (!running || modalOpen()) {
+    if (!running || modalOpen() || pressClosedPopup) {
+      pressClosedPopup = false;
       return;
     }
     const bounds = canvas.getBoundingClientRect();

@@ -21,4 +21,5 @@ EM_JS(void, PageBeginPaint, (int width, int height), { plixPage.beginPaint(width
 EM_JS(void, PageLine, (int x0, int y0, int x1, int y1), { plixPage.line(x0, y0, x1, y1); });
 EM_JS(void, PageDisc, (int left, int top, int right, int bottom, int side),
       { plixPage.disc(left, top, right, bottom, side); });
-EM_JS(void, PageSetTitle, (const char* title), { plixPage.setTitle(plixPage.cp932(HEAPU8, title)); });
+EM_JS(void, PageSetTitle, (const char* title),
+      { plixPage.setTitle(plixPage.cp932(HEAPU8, title)); });
