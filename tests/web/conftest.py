@@ -3,6 +3,7 @@
 import os
 import shutil
 import sys
+import zipfile
 
 import pytest
 from selenium import webdriver
@@ -13,14 +14,21 @@ sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "app", "w
 
 def pytest_addoption(parser):
     group = parser.getgroup("plix")
-    group.addoption("--page", required=True, help="the folder with index.html")
+    group.addoption("--page", required=True, help="the folder with index.html, or the zip that holds it")
     group.addoption("--selfplay", required=True, help="the native plix-selfplay")
     group.addoption("--out", required=True, help="folder for the screenshots")
 
 
 @pytest.fixture(scope="session")
-def page(request):
-    return os.path.abspath(request.config.getoption("page"))
+def page(request, out):
+    """The page's folder; a zip is unpacked first, and must hold one folder with the page."""
+    given = os.path.abspath(request.config.getoption("page"))
+    if not given.endswith(".zip"):
+        return given
+    with zipfile.ZipFile(given) as archive:
+        archive.extractall(os.path.join(out, "unpacked"))
+    (folder,) = os.listdir(os.path.join(out, "unpacked"))
+    return os.path.join(out, "unpacked", folder)
 
 
 @pytest.fixture(scope="session")
