@@ -155,10 +155,12 @@ def test_texts_are_those_of_the_program(browser, page):
 
     # Nothing but the page's own folder is loaded, and nothing is kept.
     loaded = browser.execute_script(
-        "return Array.from(document.querySelectorAll('[src], [href]'), e => e.getAttribute('src') || e.getAttribute('href'));")
+        "return Array.from(document.querySelectorAll('[src], [href]'),"
+        " e => e.getAttribute('src') || e.getAttribute('href'));")
     assert loaded == ["plix.js"] and os.path.exists(os.path.join(page, "plix.js"))
     assert "url(" not in browser.execute_script("return document.querySelector('style').textContent;")
-    assert browser.execute_script("return document.cookie + localStorage.length + sessionStorage.length;") == "00"
+    assert browser.execute_script(
+        "return document.cookie + localStorage.length + sessionStorage.length;") == "00"
 
 
 def test_opponent_dialog_commits_on_ok_only(browser, page, out):
