@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The browser edition's figures, in Debian's headless Chromium from file://: the page's size
 (index.html and what it loads; the manual aside), the time from navigation to the first drawn
-board (new browser each time, and reloads), the main thread's busy time of an idle page, and
+board (new browser each time, beside a page with nothing in it, and reloads), the main thread's busy time of an idle page, and
 whole level-3 games' ticks against the native build's for the same seeds.
 
     cmake --preset web && cmake --build --preset web
@@ -93,14 +93,20 @@ def main():
     sizes = {name: os.path.getsize(os.path.join(page, name)) for name in ("index.html", "plix.js")}
     print("size: %d bytes (%s)" % (sum(sizes.values()), ", ".join("%s %d" % item for item in sizes.items())))
 
-    cold = []
-    for _ in range(args.runs):
-        driver = browser()
-        try:
-            cold.append(first_paint(driver, url))
-        finally:
-            driver.quit()
+    # The same with a page that only sets the mark, for the browser's own part; the two alternate.
+    cold, empty = [], []
+    with tempfile.TemporaryDirectory() as folder:
+        with open(os.path.join(folder, "index.html"), "w") as bare:
+            bare.write("<!DOCTYPE html><title>-</title><script>performance.mark('plix-first-paint')</script>")
+        for _ in range(args.runs):
+            for times, address in ((cold, url), (empty, "file://%s/index.html" % folder)):
+                driver = browser()
+                try:
+                    times.append(first_paint(driver, address))
+                finally:
+                    driver.quit()
     print("navigation to drawn board, new browser:", summary(cold))
+    print("navigation to the mark of a page with nothing else, new browser:", summary(empty))
 
     driver = browser()
     try:
