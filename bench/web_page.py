@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """The browser edition's figures, in Debian's headless Chromium from file://: the page's size
 (index.html and what it loads; the manual aside), the time from navigation to the first drawn
-board (new browser each time, beside a page with nothing in it, and reloads), the main thread's busy time of an idle page, and
-whole level-3 games' ticks against the native build's for the same seeds.
+board (a new browser each time, beside a page with nothing in it; and reloads), the main
+thread's busy time of an idle page, and whole level-3 games' ticks against the native build's
+for the same seeds.
 
     cmake --preset web && cmake --build --preset web
     /usr/bin/python3 bench/web_page.py [--page build/web/page] [--runs 10]
