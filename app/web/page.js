@@ -233,10 +233,15 @@ var plixPage = (function () {
       context.fillRect(0, 0, width, height);
       context.fillStyle = "#000000";
     },
-    // A one-pixel line up to its end point, the end point left out, as LineTo draws.
+    // A one-pixel line, across or down, up to its end point and without it, as LineTo draws: a
+    // line of no length draws nothing.
     line(x0, y0, x1, y1) {
       context.fillStyle = "#000000";
-      context.fillRect(x0, y0, Math.max(x1 - x0, 1), Math.max(y1 - y0, 1));
+      if (x1 > x0) {
+        context.fillRect(x0, y0, x1 - x0, 1);
+      } else if (y1 > y0) {
+        context.fillRect(x0, y0, 1, y1 - y0);
+      }
     },
     disc(left, top, right, bottom, side) {
       if (right <= left || bottom <= top) {
