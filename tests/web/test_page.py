@@ -225,8 +225,7 @@ def test_computer_game_ends_with_the_native_result(browser, page, selfplay, out)
     command(browser, 106)
     assert message_box(browser) == (TEXTS["kAboutCaption"], TEXTS["kAboutText"])
     before = board_picture(browser)
-    time.sleep(1.2)
-    assert board_picture(browser) != before
+    wait(browser, lambda: board_picture(browser) != before)
     browser.save_screenshot(os.path.join(out, "about-over-a-game.png"))
     answer_box(browser, "ok")
 
@@ -261,8 +260,7 @@ def test_ticks_under_the_result_box_of_a_human_game(browser, page, selfplay):
     wait(browser, lambda: message_box(browser) is not None)
     assert message_box(browser) == (TEXTS["kResultCaption"], result)
     ticks = browser.execute_script("return window.ticks;")
-    time.sleep(1.2)
-    assert browser.execute_script("return window.ticks;") >= ticks + 2
+    wait(browser, lambda: browser.execute_script("return window.ticks;") >= ticks + 2)
     assert message_box(browser) == (TEXTS["kResultCaption"], result)
     assert titles(browser)[0] == TITLES[moves[-1][0]]
     answer_box(browser, "ok")
