@@ -32,6 +32,8 @@ all_packages=(
     python3-xlib python3-pil python3-pytest python3-pytest-timeout python3-pyvirtualdisplay
     desktop-file-utils
     lintian appstream
+    # the browser edition: Debian's emscripten builds it; its tests drive Chromium, and Firefox
+    emscripten chromium chromium-driver python3-selenium firefox-esr
 )
 
 say() {

@@ -61,8 +61,10 @@ echo "== win64: Windows programs through Wine"
 stage win64 "${xvfb[@]}" || status=1
 echo "== win32: the 32-bit Windows programs through 32-bit Wine"
 stage win32 "${xvfb[@]}" || status=1
+echo "== web: the browser edition, its page in headless Chromium"
+stage web || status=1
 
-counts=$(count_tests "$log_dir"/{native-asan,native,fuzz,win64,win32}.log) || status=1
+counts=$(count_tests "$log_dir"/{native-asan,native,fuzz,win64,win32,web}.log) || status=1
 read -r passed failed skipped <<<"$counts"
 echo "== all tests took $((SECONDS - started)) s"
 if [ "$skipped" -gt 0 ]; then
