@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """How long the game takes to open, from the command to a visible window named REVERSI, on an X
 display of its own (Xvfb), seen as it is mapped (xev): the installed launcher (the Debian package's
-`plix`, unpacked) and scripts/run.sh's way (cmake/wine.sh run plix.exe), each against plain Wine's
+`plix`, unpacked) and scripts/run.sh's way (tests/wine/wine.sh run plix.exe), each against plain Wine's
 loader starting the same plix.exe from the same folder with the same Wine settings.
 
 Each round times, for every way, a first start (no prefix yet: the first window of any kind, Wine's
@@ -30,18 +30,18 @@ import tempfile
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-WINE_SH = os.path.join(ROOT, "cmake", "wine.sh")
+WINE_SH = os.path.join(ROOT, "tests", "wine", "wine.sh")
 TITLE = "REVERSI"
 
 
 def loader():
-    # The one cmake/wine.sh runs a 64-bit prefix with.
+    # The one tests/wine/wine.sh runs a 64-bit prefix with.
     debian = "/usr/lib/wine/wine64"
     return debian if os.access(debian, os.X_OK) else shutil.which("wine64") or shutil.which("wine")
 
 
 def wine_locale():
-    # cmake/wine.sh's: the Japanese locale where the machine can set it.
+    # tests/wine/wine.sh's: the Japanese locale where the machine can set it.
     try:
         locale.setlocale(locale.LC_ALL, "ja_JP.UTF-8")
         return "ja_JP.UTF-8"
@@ -227,7 +227,7 @@ def main():
         base.update(DISPLAY=display.name, HOME=os.path.join(work, "home"))
         os.makedirs(base["HOME"])
         game = os.path.join(unpacked, "usr", "lib", "plix")
-        # Plain Wine with the settings that cmake/wine.sh gives every run, once from each game folder.
+        # Plain Wine with the settings that tests/wine/wine.sh gives every run, once from each game folder.
         plain = dict(base, WINELOADER=loader(), WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d",
                      LANG=wine_locale(), LC_ALL=wine_locale())
         plain_build = Way("plain Wine", [plain["WINELOADER"], "plix.exe"], build,

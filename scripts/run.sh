@@ -24,4 +24,4 @@ cmake --build --preset win64 -j "$(nproc)" --target plix
 
 # The help viewer looks for plix.hlp in the game's working directory: the program's own folder.
 cd build/win64
-PLIX_WINEPREFIX="$PWD/wineprefix" exec ../../cmake/wine.sh run plix.exe
+PLIX_WINEPREFIX="$PWD/wineprefix" exec ../../tests/wine/wine.sh run plix.exe

@@ -1,5 +1,5 @@
 #!/bin/bash
-# Every Wine run of this project goes through here, so that a program never meets a wineserver
+# Every Wine run of the tests goes through here, so that a program never meets a wineserver
 # that is shutting down: a wineserver ends a few seconds after its last client, and a client that
 # connects in that moment dies with "wine client error ... recvmsg". Servers started here are
 # persistent and end only when told to.
@@ -25,7 +25,7 @@ set -euo pipefail
 readonly setup_version=3
 
 prefix=${PLIX_WINEPREFIX:-$PWD/wineprefix}
-# Absolute, since Wine runs programs from other folders. A player's start pays for every process
+# Absolute, since Wine runs programs from other folders. A timed run pays for every process
 # started here, so this script starts as few as it can (bash itself not through env, either).
 case $prefix in
 /*) ;;
@@ -36,7 +36,7 @@ export WINEARCH=${PLIX_WINEARCH:-win64}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}
 locale=${PLIX_WINE_LOCALE:-ja_JP.UTF-8}
-# A player's machine need not have generated that locale: then C.UTF-8, which every Debian has,
+# A machine need not have generated that locale: then C.UTF-8, which every Debian has,
 # rather than the plain C that an unknown locale falls back to. plix.exe keeps its code page 932
 # from its manifest either way. Bash itself is asked, without a process: a locale it cannot set
 # leaves it in C, where one Japanese character is not one character.
@@ -200,7 +200,7 @@ server_up() {
 # Wine's own background programs (services, the desktop) start with the first program of a
 # server, which also makes the prefix or brings it up to date, and live as long as the server:
 # started by a test, they would hold its output pipe open, and ctest would wait for them. Here
-# they start on nothing. A player's start leaves all of it to the game, as plain Wine does.
+# they start on nothing. A run's first program starts them, as under plain Wine.
 boot() {
     "$loader" wineboot </dev/null >/dev/null 2>&1 8>&- 9>&- || die "wineboot failed in $prefix"
     # The registry reaches the disk only when the server ends: look for what the making writes.
