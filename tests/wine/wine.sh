@@ -110,63 +110,9 @@ runs_i386() {
     [ "$status" -eq 42 ]
 }
 
-# Wine's caption buttons are drawn with its Marlett font, which some builds never load from
-# their own font folder; the font registered in the prefix is found in every case. The file
-# lies where the installed Wine keeps its data, which differs between packagings.
-find_marlett() {
-    local wine_bin candidates=() dir
-    wine_bin=$(readlink -f "$loader")
-    for dir in "$(dirname "$wine_bin")/../share/wine" "$(dirname "$wine_bin")/../../share/wine" \
-        /usr/share/wine /usr/local/share/wine /opt/wine*/share/wine /usr/lib/wine \
-        /usr/lib/*/wine /usr/lib64/wine; do
-        candidates+=("$dir/fonts/marlett.ttf")
-    done
-    local file
-    for file in "${candidates[@]}"; do
-        [ -f "$file" ] && {
-            realpath "$file"
-            return 0
-        }
-    done
-    file=$(find /usr /opt -name marlett.ttf -path '*wine*' -print -quit 2>/dev/null || true)
-    [ -n "$file" ] || return 1
-    realpath "$file"
-}
-
-# Wine draws its menus, captions and message boxes in the faces a Japanese Windows has, and Wine
-# 10 finds nothing for them by itself: every Japanese character would be an empty box. They are
-# sent to the IPA Gothic font that the set-up installs (Wine 8 happened to find it unasked).
-readonly japanese_font=IPAGothic
-# In Wine's registry files a UTF-16 unit beyond ASCII is \xHHHH: ＭＳ ゴシック, ＭＳ Ｐゴシック.
-readonly japanese_faces=('MS UI Gothic' 'MS Gothic' 'MS PGothic'
-    '\xff2d\xff33 \x30b4\x30b7\x30c3\x30af' '\xff2d\xff33 \xff30\x30b4\x30b7\x30c3\x30af')
-
-# registry_add FILE ROOT: appends the keys on stdin to one of the prefix's registry files, which
-# gets Wine's header first when it is new. Wine reads a key given twice as one.
-registry_add() {
-    if [ ! -s "$1" ]; then
-        printf 'WINE REGISTRY Version 2\n;; All keys relative to %s\n\n#arch=%s\n' "$2" "$WINEARCH" >"$1"
-    fi
-    cat >>"$1"
-}
-
-# The prefix's own settings go straight into its registry files, while no server holds them: in
-# a new prefix before Wine has made it, which keeps them through the making, so that the first
-# start is Wine's own. ASCII only, whatever the locale.
-write_settings() {
-    local marlett=$1 face now
-    now=$(date +%s)
-    {
-        printf '\n[Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\Fonts] %s\n' "$now"
-        printf '"Marlett (TrueType)"="Z:%s"\n' "${marlett//\//\\\\}"
-    } | registry_add "$prefix/system.reg" 'REGISTRY\\Machine'
-    {
-        printf '\n[Software\\\\Wine\\\\Fonts\\\\Replacements] %s\n' "$now"
-        for face in "${japanese_faces[@]}"; do
-            printf '"%s"="%s"\n' "$face" "$japanese_font"
-        done
-    } | registry_add "$prefix/user.reg" 'REGISTRY\\User\\S-1-5-21-0-0-0-1000'
-}
+# The prefix's settings (Marlett, the Japanese UI faces) are the player's launcher's, written the
+# same way into every prefix of the tests.
+. "${BASH_SOURCE[0]%/*}/../../packaging/deb/plix"
 
 prepare_locked() {
     local stamp=''
@@ -175,7 +121,7 @@ prepare_locked() {
         return 0
     fi
     local marlett
-    marlett=$(find_marlett) || die "Wine's marlett.ttf was not found; is Wine installed?"
+    marlett=$(find_marlett "$loader") || die "Wine's marlett.ttf was not found; is Wine installed?"
     if command -v fc-list >/dev/null && [ -z "$(fc-list "$japanese_font" family)" ]; then
         echo "wine.sh: the font $japanese_font is not installed: Japanese text will show as boxes" >&2
     fi
@@ -183,7 +129,7 @@ prepare_locked() {
     # A server left from an older set-up would keep the old registry in memory, and write it out
     # over the settings when it ends.
     stop_locked
-    write_settings "$marlett"
+    write_settings "$prefix" "$WINEARCH" "$marlett"
     echo "$setup_version" >"$prefix/.plix-setup"
     prepared=1
 }
