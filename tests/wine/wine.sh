@@ -112,6 +112,7 @@ runs_i386() {
 
 # The prefix's settings (Marlett, the Japanese UI faces) are the player's launcher's, written the
 # same way into every prefix of the tests.
+# shellcheck source=packaging/deb/plix
 . "${BASH_SOURCE[0]%/*}/../../packaging/deb/plix"
 
 prepare_locked() {
