@@ -75,13 +75,15 @@ class Player:
                 continue
         return found
 
-    def window(self, name, start):
-        def game():
+    def window(self, name, start, count=1):
+        def games():
             assert start.poll() is None, "the launcher ended with %d: %s" % (start.returncode, self.said(start))
-            return [w for w, geometry in self.display.windows("plix.exe").items()
-                    if geometry[0] == TITLE_IDLE and self.display.pid(w) in map(int, self.wine(name))]
+            pids = list(map(int, self.wine(name)))
+            return len([w for w, geometry in self.display.windows("plix.exe").items()
+                        if geometry[0] == TITLE_IDLE and self.display.pid(w) in pids]) >= count
 
-        wait_for(game, 60 - (time.monotonic() - start.started), "the game's window in %s" % name, interval=0.3)
+        wait_for(games, 60 - (time.monotonic() - start.started), "%d game windows in %s" % (count, name),
+                 interval=0.3)
         log("the game's window after %.1f s" % (time.monotonic() - start.started))
 
     def end(self, name, start, signum, group=False):
@@ -119,10 +121,15 @@ def ended(process):
 
 
 @pytest.mark.timeout(120)
-def test_a_first_start_makes_the_prefix_and_term_ends_the_game(player):
+def test_a_first_start_makes_the_prefix_a_second_waits_for_it_and_term_ends_the_games(player):
     start = player.start("warm")
-    player.window("warm", start)
+    time.sleep(1)
+    second = player.start("warm")
+    player.window("warm", start, count=2)
+    assert "waiting for another start of PLIX (process %d)" % start.pid in player.said(second)
     player.made_files = player.files("warm")
+    os.kill(second.pid, signal.SIGTERM)
+    second.wait(timeout=20)
     player.end("warm", start, signal.SIGTERM)
 
 
@@ -207,18 +214,18 @@ def test_no_display_a_wrong_one_and_a_folder_it_cannot_write_are_told_also_in_a_
 
 
 @pytest.mark.timeout(90)
-def test_a_stopped_start_holding_the_lock_is_named_and_a_game_holding_it_keeps_no_wine(player):
-    lock = os.path.join(player.data("warm"), "plix", "prefix.lock")
-    holder = player.run(["flock", "-x", lock, "sleep", "600"])
+def test_a_stopped_first_start_is_named_and_a_game_holding_the_lock_keeps_no_wine(player):
+    first = player.start("stopped")
+    time.sleep(2)
+    os.killpg(first.pid, signal.SIGSTOP)
     try:
-        time.sleep(1)
-        os.killpg(holder.pid, signal.SIGSTOP)
-        player.fails(player.start("warm"), "is stopped", "kill -CONT %d" % holder.pid, within=10)
+        player.fails(player.start("stopped"), "is stopped", "kill -CONT %d" % first.pid, within=10)
     finally:
-        os.killpg(holder.pid, signal.SIGCONT)
-        ended(holder)
-    # As a game beside it holds it: the game's Wine still ends with the game.
-    holder = player.run(["flock", "-s", lock, "sleep", "600"])
+        os.killpg(first.pid, signal.SIGCONT)
+        ended(first)
+    wait_for(lambda: not player.wine("stopped"), 30, "the stopped start's Wine to end")
+    # As a game beside it holds the lock: the game's Wine still ends with the game.
+    holder = player.run(["flock", "-s", os.path.join(player.data("warm"), "plix", "prefix.lock"), "sleep", "600"])
     try:
         start = player.start("warm")
         player.window("warm", start)
