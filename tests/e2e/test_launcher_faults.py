@@ -12,8 +12,10 @@ import time
 
 import pytest
 
+from Xlib import X
+
 from desktop import log, wait_for
-from plix_ui import TITLE_IDLE
+from plix_ui import EXIT_CAPTION, TITLE_IDLE
 
 NOBODY = 65534
 
@@ -79,12 +81,14 @@ class Player:
         def games():
             assert start.poll() is None, "the launcher ended with %d: %s" % (start.returncode, self.said(start))
             pids = list(map(int, self.wine(name)))
-            return len([w for w, geometry in self.display.windows("plix.exe").items()
-                        if geometry[0] == TITLE_IDLE and self.display.pid(w) in pids]) >= count
+            found = [w for w, geometry in self.display.windows("plix.exe").items()
+                     if geometry[0] == TITLE_IDLE and self.display.pid(w) in pids]
+            return found if len(found) >= count else None
 
-        wait_for(games, 60 - (time.monotonic() - start.started), "%d game windows in %s" % (count, name),
-                 interval=0.3)
+        found = wait_for(games, 60 - (time.monotonic() - start.started), "%d game windows in %s" % (count, name),
+                         interval=0.3)
         log("the game's window after %.1f s" % (time.monotonic() - start.started))
+        return found[0]
 
     def end(self, name, start, signum, group=False):
         (os.killpg if group else os.kill)(start.pid, signum)
@@ -214,7 +218,7 @@ def test_no_display_a_wrong_one_and_a_folder_it_cannot_write_are_told_also_in_a_
 
 
 @pytest.mark.timeout(90)
-def test_a_stopped_first_start_is_named_and_a_game_holding_the_lock_keeps_no_wine(player):
+def test_a_stopped_first_start_is_named_and_a_closed_game_beside_a_holder_keeps_no_wine(player):
     first = player.start("stopped")
     time.sleep(2)
     os.killpg(first.pid, signal.SIGSTOP)
@@ -224,11 +228,17 @@ def test_a_stopped_first_start_is_named_and_a_game_holding_the_lock_keeps_no_win
         os.killpg(first.pid, signal.SIGCONT)
         ended(first)
     wait_for(lambda: not player.wine("stopped"), 30, "the stopped start's Wine to end")
-    # As a game beside it holds the lock: the game's Wine still ends with the game.
+    # As a game beside it holds the lock: the game's Wine still ends with the game, closed as a
+    # player closes it.
     holder = player.run(["flock", "-s", os.path.join(player.data("warm"), "plix", "prefix.lock"), "sleep", "600"])
     try:
         start = player.start("warm")
-        player.window("warm", start)
-        player.end("warm", start, signal.SIGTERM)
+        window = player.window("warm", start)
+        player.display.x.set_input_focus(window, X.RevertToParent, X.CurrentTime)
+        player.display.key("alt+F4")
+        player.display.wait_window("plix.exe", EXIT_CAPTION)
+        player.display.key("Return")
+        assert start.wait(timeout=20) == 0, player.said(start)
+        wait_for(lambda: not player.wine("warm"), 30, "the player's Wine to end", interval=0.5)
     finally:
         ended(holder)
