@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """How long the game takes to open, from the command to a visible window named REVERSI, on an X
 display of its own (Xvfb), seen as it is mapped (xev): the installed launcher (the Debian package's
-`plix`, unpacked) and scripts/run.sh's way (cmake/wine.sh run plix.exe), each against plain Wine's
-loader starting the same plix.exe from the same folder with the same Wine settings.
+`plix`, unpacked) and scripts/run.sh's way (the same launcher laid out beside the build), each
+against plain Wine's loader starting the same plix.exe from the same folder with the same Wine
+settings.
 
 Each round times, for every way, a first start (no prefix yet: the first window of any kind, Wine's
 own included, then the game's) and then --warm warm starts (prefix made, no Wine running). The
@@ -23,6 +24,7 @@ import locale
 import os
 import select
 import shutil
+import signal
 import statistics
 import subprocess
 import sys
@@ -30,18 +32,18 @@ import tempfile
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-WINE_SH = os.path.join(ROOT, "cmake", "wine.sh")
+LAUNCHER = os.path.join(ROOT, "packaging", "deb", "plix")
 TITLE = "REVERSI"
 
 
 def loader():
-    # The one cmake/wine.sh runs a 64-bit prefix with.
+    # The one the launcher runs a 64-bit prefix with.
     debian = "/usr/lib/wine/wine64"
     return debian if os.access(debian, os.X_OK) else shutil.which("wine64") or shutil.which("wine")
 
 
 def wine_locale():
-    # cmake/wine.sh's: the Japanese locale where the machine can set it.
+    # The launcher's: the Japanese locale where the machine can set it.
     try:
         locale.setlocale(locale.LC_ALL, "ja_JP.UTF-8")
         return "ja_JP.UTF-8"
@@ -153,7 +155,8 @@ class Way:
         display.forget()
         started = time.monotonic()
         output = tempfile.TemporaryFile()
-        process = subprocess.Popen(self.command, env=self.env, cwd=self.cwd, stdout=output, stderr=output)
+        process = subprocess.Popen(self.command, env=self.env, cwd=self.cwd, stdout=output, stderr=output,
+                                   start_new_session=True)
         first = None
         try:
             while time.monotonic() - started < 180:
@@ -174,7 +177,22 @@ class Way:
                 process.wait(timeout=60)
             except subprocess.TimeoutExpired:
                 process.kill()
+            # A launcher tells of a game ended from outside in a window, which goes with it.
+            try:
+                os.killpg(process.pid, signal.SIGTERM)
+            except ProcessLookupError:
+                pass
             self.wineserver("-w")
+
+
+def run_layout(build, work):
+    """scripts/run.sh's way: the launcher in a games folder whose lib/plix is the build."""
+    games, lib = os.path.join(work, "run", "games"), os.path.join(work, "run", "lib")
+    os.makedirs(games)
+    os.makedirs(lib)
+    shutil.copy(LAUNCHER, games)
+    os.symlink(build, os.path.join(lib, "plix"))
+    return os.path.join(games, "plix")
 
 
 def summary(values):
@@ -227,7 +245,7 @@ def main():
         base.update(DISPLAY=display.name, HOME=os.path.join(work, "home"))
         os.makedirs(base["HOME"])
         game = os.path.join(unpacked, "usr", "lib", "plix")
-        # Plain Wine with the settings that cmake/wine.sh gives every run, once from each game folder.
+        # Plain Wine with the settings that the launcher gives the game, once from each game folder.
         plain = dict(base, WINELOADER=loader(), WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d",
                      LANG=wine_locale(), LC_ALL=wine_locale())
         plain_build = Way("plain Wine", [plain["WINELOADER"], "plix.exe"], build,
@@ -235,8 +253,9 @@ def main():
         plain_package = Way("plain Wine, deb", [plain["WINELOADER"], "plix.exe"], game,
                             lambda folder: (dict(plain, WINEPREFIX=folder), folder))
         ways = [plain_build, plain_package,
-                Way("scripts/run.sh", [WINE_SH, "run", "plix.exe"], build,
-                    lambda folder: (dict(base, PLIX_WINEPREFIX=folder), folder), plain_build),
+                Way("scripts/run.sh", [run_layout(build, work)], build,
+                    lambda folder: (dict(base, XDG_DATA_HOME=folder), os.path.join(folder, "plix", "prefix")),
+                    plain_build),
                 Way("installed plix", [os.path.join(unpacked, "usr", "games", "plix")], base["HOME"],
                     lambda folder: (dict(base, XDG_DATA_HOME=folder), os.path.join(folder, "plix", "prefix")),
                     plain_package)]

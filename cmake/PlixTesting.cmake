@@ -9,7 +9,7 @@ add_subdirectory(${PLIX_GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE
 
 include(GoogleTest)
 
-# cmake/wine.sh's status for a prefix that this machine cannot run (a 32-bit one where i386
+# tests/wine/wine.sh's status for a prefix that this machine cannot run (a 32-bit one where i386
 # programs do not execute): such a test is reported as skipped.
 set(PLIX_SKIP_RETURN_CODE 77)
 
@@ -28,8 +28,8 @@ if(CMAKE_CROSSCOMPILING)
   if(PLIX_WINEARCH)
     list(APPEND PLIX_WINE_ENVIRONMENT "PLIX_WINEARCH=${PLIX_WINEARCH}")
   endif()
-  add_test(NAME wine_start COMMAND ${PROJECT_SOURCE_DIR}/cmake/wine.sh start)
-  add_test(NAME wine_stop COMMAND ${PROJECT_SOURCE_DIR}/cmake/wine.sh stop)
+  add_test(NAME wine_start COMMAND ${PROJECT_SOURCE_DIR}/tests/wine/wine.sh start)
+  add_test(NAME wine_stop COMMAND ${PROJECT_SOURCE_DIR}/tests/wine/wine.sh stop)
   set_tests_properties(wine_start PROPERTIES FIXTURES_SETUP plix_wine TIMEOUT 300)
   set_tests_properties(wine_stop PROPERTIES FIXTURES_CLEANUP plix_wine TIMEOUT 60)
   foreach(test wine_start wine_stop)

@@ -7,7 +7,7 @@ skipped_tests() {
 }
 
 # report_skips LOG LAST_TEST_LOG: a line for each skipped test with its reason, the line of its
-# output that says "skipped: ..." (as cmake/wine.sh and the end-to-end tests word it).
+# output that says "skipped: ..." (as tests/wine/wine.sh and the end-to-end tests word it).
 report_skips() {
     local test reason
     while read -r test; do

@@ -22,6 +22,10 @@ check_display
 cmake --preset win64 >/dev/null
 cmake --build --preset win64 -j "$(nproc)" --target plix
 
-# The help viewer looks for plix.hlp in the game's working directory: the program's own folder.
-cd build/win64
-PLIX_WINEPREFIX="$PWD/wineprefix" exec ../../cmake/wine.sh run plix.exe
+# Started as the package starts it: its launcher, laid out beside the build as in /usr (games/plix,
+# lib/plix the game's folder), with the player's data folder, and so the prefix, in the build tree.
+run=build/win64/run
+mkdir -p "$run/games" "$run/lib"
+install -m 755 packaging/deb/plix "$run/games/plix"
+ln -sfn ../.. "$run/lib/plix"
+XDG_DATA_HOME=$PWD/$run exec "$PWD/$run/games/plix"

@@ -48,7 +48,7 @@ game)
     ;;
 all)
     packages=("${all_packages[@]}")
-    if i386=$("$(dirname "$0")/../cmake/wine.sh" runs-i386); then
+    if i386=$("$(dirname "$0")/../tests/wine/wine.sh" runs-i386); then
         packages+=(wine32:i386)
         say "$i386: installing the 32-bit Wine too"
     else

@@ -16,12 +16,12 @@ scripts/setup.sh
 stop_wine() {
     local prefix owner
     for prefix in build/*/wineprefix; do
-        PLIX_WINEPREFIX=$prefix cmake/wine.sh stop || true
+        PLIX_WINEPREFIX=$prefix tests/wine/wine.sh stop || true
     done
     for prefix in "${TMPDIR:-/tmp}"/plix-e2e-*/prefix; do
         owner=$(cat "$(dirname "$prefix")/owner" 2>/dev/null || echo 0)
         if [ -d "$prefix" ] && ! kill -0 "$owner" 2>/dev/null; then
-            PLIX_WINEPREFIX=$prefix cmake/wine.sh stop || true
+            PLIX_WINEPREFIX=$prefix tests/wine/wine.sh stop || true
         fi
     done
 }

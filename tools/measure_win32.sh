@@ -23,9 +23,9 @@ fi
 
 # A prefix of this script's own, kept warm for the whole run and shut down at the end.
 export PLIX_WINEPREFIX=$root/$build/measure-wineprefix
-"$root/cmake/wine.sh" start
-trap '"$root/cmake/wine.sh" stop' EXIT
-wine=("$root/cmake/wine.sh" exec)
+"$root/tests/wine/wine.sh" start
+trap '"$root/tests/wine/wine.sh" stop' EXIT
+wine=("$root/tests/wine/wine.sh" exec)
 
 now() { date +%s%N; }
 

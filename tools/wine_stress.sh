@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Starts many short Wine programs against one prefix through cmake/wine.sh, one after another and
+# Starts many short Wine programs against one prefix through tests/wine/wine.sh, one after another and
 # several side by side, and counts every start that did not run to the program's own exit code
 # with nothing said on the way ("wine client error ..." is what a server going away looks like).
 #
@@ -11,7 +11,7 @@
 # (default N / 4). Each phase ends after its count of starts or S seconds.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-wine_sh=$root/cmake/wine.sh
+wine_sh=$root/tests/wine/wine.sh
 
 count=200
 run_count=

@@ -37,10 +37,9 @@ dir() { install -d -m 755 "${@/#/$root/}"; }
 dir DEBIAN usr/games usr/lib/plix usr/share/applications usr/share/metainfo usr/share/man/man6 \
     usr/share/doc/plix usr/share/lintian/overrides
 # The program, its manifest and the help file, which Wine and its help viewer find only beside
-# plix.exe, and Wine's script, which the launcher runs. The manual's web pages and the notices of
-# the libraries linked into plix.exe (the versions and the whole terms) go with the documentation.
+# plix.exe. The manual's web pages and the notices of the libraries linked into plix.exe (the
+# versions and the whole terms) go with the documentation.
 install -m 644 "$game"/plix.exe "$game"/*.manifest "$game"/*.hlp "$root/usr/lib/plix/"
-install -m 755 "$source_dir/cmake/wine.sh" "$root/usr/lib/plix/"
 install -m 644 "$game"/*.html "$game"/THIRD-PARTY-NOTICES.txt "$root/usr/share/doc/plix/"
 install -m 755 "$here/plix" "$root/usr/games/plix"
 for size in 32 48 64 128 256; do

@@ -76,7 +76,7 @@ SKIPPED = 77
 
 def pytest_collection_finish(session):
     # Wine tests of a prefix that this machine cannot run (a 32-bit one where i386 code does not
-    # execute) test nothing: a skip with cmake/wine.sh's reason, never a pass or a failure.
+    # execute) test nothing: a skip with tests/wine/wine.sh's reason, never a pass or a failure.
     if not any("display" in item.fixturenames for item in session.items):
         return
     check = subprocess.run([WINE_SH, "check"], capture_output=True, text=True)

@@ -21,7 +21,7 @@ from Xlib.ext import xtest
 # over the root window, and Wine would no longer draw the frames and captions.
 SCREEN_W, SCREEN_H = 1280, 1024
 DESKTOP_W, DESKTOP_H = 1024, 768
-WINE_SH = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "cmake", "wine.sh")
+WINE_SH = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "wine", "wine.sh")
 STARTED = time.monotonic()
 
 
@@ -93,7 +93,7 @@ class Desktop:
         self.atoms = {name: self.x.intern_atom(name) for name in ("_NET_WM_NAME", "_NET_WM_PID", "UTF8_STRING")}
 
         env = {k: v for k, v in os.environ.items() if not k.startswith(("WINE", "PLIX_", "WAYLAND", "LC_"))}
-        # Wine's own settings (locale, overrides, debug output) come from cmake/wine.sh.
+        # Wine's own settings (locale, overrides, debug output) come from tests/wine/wine.sh.
         env.update(DISPLAY=display, WINEPREFIX=os.path.join(self.temp, "prefix"))
         env["PLIX_WINEPREFIX"] = env["WINEPREFIX"]
         # The 32-bit build runs in a 32-bit prefix, as on 32-bit Windows.
@@ -103,7 +103,7 @@ class Desktop:
         log("display %s, Wine prefix %s" % (display, env["WINEPREFIX"]))
 
     def prepare_prefix(self):
-        # The project's own prefix set-up, under a persistent server (see cmake/wine.sh).
+        # The project's own prefix set-up, under a persistent server (see tests/wine/wine.sh).
         self.run([WINE_SH, "start"], timeout=120)
         # A virtual desktop set in the registry: Wine draws the frames, captions and menu bars, and
         # "wine program.exe" still hands back the program's exit code.
@@ -151,7 +151,7 @@ class Desktop:
         return result.stdout
 
     def launch(self, *command, cwd=None, locale=None):
-        """Starts a Wine program; locale names another Unix locale than the Japanese one of cmake/wine.sh."""
+        """Starts a Wine program; locale names another Unix locale than the Japanese one of tests/wine/wine.sh."""
         env = dict(self.env, PLIX_WINE_LOCALE=locale) if locale else self.env
         process = subprocess.Popen([WINE_SH, "exec"] + list(command), env=env, stdout=self.log_file,
                                    stderr=self.log_file, cwd=cwd)

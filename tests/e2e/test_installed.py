@@ -1,6 +1,7 @@
 """The launcher that the desktop entry runs, from the Debian package: the first start makes the
 player's Wine prefix and opens the game's window; a second start beside it opens a second window
-in the same prefix; when both are ended by a signal, the last one out ends the prefix's Wine."""
+in the same prefix; when both are ended by a signal, the last one out ends the prefix's Wine.
+What players' machines do to the launcher is test_launcher_faults.py's."""
 
 import os
 import signal
@@ -79,7 +80,7 @@ def test_signalled_launchers_leave_no_wine_running(display, launcher, prefix):
         # Returns once the prefix's server has ended: a persistent one left behind never would.
         subprocess.run(["wineserver", "-w"], env=dict(display.env, WINEPREFIX=prefix), timeout=20)
 
-    # The first start's server is Wine's own; a later start's is persistent until the last run ends.
+    # Both in the prefix the first start made, and then one alone in it, whose end is the last.
     end(launchers)
     start(display, launcher)
     wait_for(lambda: game_windows(display, prefix), 30, "the window of a start in a made prefix")

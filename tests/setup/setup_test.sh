@@ -7,15 +7,15 @@ set -uo pipefail
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 stubs=$work/bin
-mkdir -p "$stubs" "$work/tree/scripts" "$work/tree/cmake"
+mkdir -p "$stubs" "$work/tree/scripts" "$work/tree/tests/wine"
 failures=0
 
-# The set-up asks cmake/wine.sh whether i386 programs run; here $STATE/i386 answers.
+# The set-up asks tests/wine/wine.sh whether i386 programs run; here $STATE/i386 answers.
 cp "$1" "$(dirname "$1")/as_root.sh" "$work/tree/scripts/"
 setup=$work/tree/scripts/setup.sh
 printf '#!/usr/bin/env bash\n[ "$(cat "$STATE/i386")" = yes ] && echo "it runs them" && exit 0\necho "it cannot"; exit 1\n' \
-    >"$work/tree/cmake/wine.sh"
-chmod +x "$work/tree/cmake/wine.sh"
+    >"$work/tree/tests/wine/wine.sh"
+chmod +x "$work/tree/tests/wine/wine.sh"
 
 # Each stub logs its call to $work/calls; apt-get's behaviour comes from the counters below.
 stub() {

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The path of a machine that cannot run 32-bit x86 programs (forced with PLIX_NO_I386=1): every
-# cmake/wine.sh command on a 32-bit prefix exits with the skip status and says why, ctest reports
+# tests/wine/wine.sh command on a 32-bit prefix exits with the skip status and says why, ctest reports
 # such a test as skipped, and the test command counts it as skipped, never as passed.
 # Usage: skip_test.sh SOURCE_DIR
 set -uo pipefail
@@ -16,12 +16,12 @@ fail() {
 export PLIX_WINEARCH=win32 PLIX_NO_I386=1 PLIX_WINEPREFIX=$work/prefix
 for command in prepare start stop run exec; do
     status=0
-    out=$("$source_dir/cmake/wine.sh" $command cmd /c exit 0 2>&1) || status=$?
+    out=$("$source_dir/tests/wine/wine.sh" $command cmd /c exit 0 2>&1) || status=$?
     [ $status -eq 77 ] && grep -q "skipped: .*cannot run 32-bit x86 programs" <<<"$out" ||
         fail "wine.sh $command: status $status, said: $out"
 done
 [ ! -e "$work/prefix" ] || fail "a skipped command made the prefix"
-"$source_dir/cmake/wine.sh" runs-i386 >/dev/null && fail "runs-i386 answers yes under PLIX_NO_I386=1"
+"$source_dir/tests/wine/wine.sh" runs-i386 >/dev/null && fail "runs-i386 answers yes under PLIX_NO_I386=1"
 
 # One test of each outcome, as ctest prints them.
 mkdir "$work/project"
@@ -31,7 +31,7 @@ project(skips NONE)
 enable_testing()
 add_test(NAME passes COMMAND true)
 add_test(NAME fails COMMAND false)
-add_test(NAME needs_i386 COMMAND $source_dir/cmake/wine.sh exec cmd /c exit 0)
+add_test(NAME needs_i386 COMMAND $source_dir/tests/wine/wine.sh exec cmd /c exit 0)
 set_tests_properties(needs_i386 PROPERTIES SKIP_RETURN_CODE 77)
 CMAKE
 cmake -S "$work/project" -B "$work/build" >/dev/null

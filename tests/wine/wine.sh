@@ -1,5 +1,5 @@
 #!/bin/bash
-# Every Wine run of this project goes through here, so that a program never meets a wineserver
+# Every Wine run of the tests goes through here, so that a program never meets a wineserver
 # that is shutting down: a wineserver ends a few seconds after its last client, and a client that
 # connects in that moment dies with "wine client error ... recvmsg". Servers started here are
 # persistent and end only when told to.
@@ -25,7 +25,7 @@ set -euo pipefail
 readonly setup_version=3
 
 prefix=${PLIX_WINEPREFIX:-$PWD/wineprefix}
-# Absolute, since Wine runs programs from other folders. A player's start pays for every process
+# Absolute, since Wine runs programs from other folders. A timed run pays for every process
 # started here, so this script starts as few as it can (bash itself not through env, either).
 case $prefix in
 /*) ;;
@@ -36,7 +36,7 @@ export WINEARCH=${PLIX_WINEARCH:-win64}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}
 locale=${PLIX_WINE_LOCALE:-ja_JP.UTF-8}
-# A player's machine need not have generated that locale: then C.UTF-8, which every Debian has,
+# A machine need not have generated that locale: then C.UTF-8, which every Debian has,
 # rather than the plain C that an unknown locale falls back to. plix.exe keeps its code page 932
 # from its manifest either way. Bash itself is asked, without a process: a locale it cannot set
 # leaves it in C, where one Japanese character is not one character.
@@ -110,63 +110,10 @@ runs_i386() {
     [ "$status" -eq 42 ]
 }
 
-# Wine's caption buttons are drawn with its Marlett font, which some builds never load from
-# their own font folder; the font registered in the prefix is found in every case. The file
-# lies where the installed Wine keeps its data, which differs between packagings.
-find_marlett() {
-    local wine_bin candidates=() dir
-    wine_bin=$(readlink -f "$loader")
-    for dir in "$(dirname "$wine_bin")/../share/wine" "$(dirname "$wine_bin")/../../share/wine" \
-        /usr/share/wine /usr/local/share/wine /opt/wine*/share/wine /usr/lib/wine \
-        /usr/lib/*/wine /usr/lib64/wine; do
-        candidates+=("$dir/fonts/marlett.ttf")
-    done
-    local file
-    for file in "${candidates[@]}"; do
-        [ -f "$file" ] && {
-            realpath "$file"
-            return 0
-        }
-    done
-    file=$(find /usr /opt -name marlett.ttf -path '*wine*' -print -quit 2>/dev/null || true)
-    [ -n "$file" ] || return 1
-    realpath "$file"
-}
-
-# Wine draws its menus, captions and message boxes in the faces a Japanese Windows has, and Wine
-# 10 finds nothing for them by itself: every Japanese character would be an empty box. They are
-# sent to the IPA Gothic font that the set-up installs (Wine 8 happened to find it unasked).
-readonly japanese_font=IPAGothic
-# In Wine's registry files a UTF-16 unit beyond ASCII is \xHHHH: ＭＳ ゴシック, ＭＳ Ｐゴシック.
-readonly japanese_faces=('MS UI Gothic' 'MS Gothic' 'MS PGothic'
-    '\xff2d\xff33 \x30b4\x30b7\x30c3\x30af' '\xff2d\xff33 \xff30\x30b4\x30b7\x30c3\x30af')
-
-# registry_add FILE ROOT: appends the keys on stdin to one of the prefix's registry files, which
-# gets Wine's header first when it is new. Wine reads a key given twice as one.
-registry_add() {
-    if [ ! -s "$1" ]; then
-        printf 'WINE REGISTRY Version 2\n;; All keys relative to %s\n\n#arch=%s\n' "$2" "$WINEARCH" >"$1"
-    fi
-    cat >>"$1"
-}
-
-# The prefix's own settings go straight into its registry files, while no server holds them: in
-# a new prefix before Wine has made it, which keeps them through the making, so that the first
-# start is Wine's own. ASCII only, whatever the locale.
-write_settings() {
-    local marlett=$1 face now
-    now=$(date +%s)
-    {
-        printf '\n[Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\Fonts] %s\n' "$now"
-        printf '"Marlett (TrueType)"="Z:%s"\n' "${marlett//\//\\\\}"
-    } | registry_add "$prefix/system.reg" 'REGISTRY\\Machine'
-    {
-        printf '\n[Software\\\\Wine\\\\Fonts\\\\Replacements] %s\n' "$now"
-        for face in "${japanese_faces[@]}"; do
-            printf '"%s"="%s"\n' "$face" "$japanese_font"
-        done
-    } | registry_add "$prefix/user.reg" 'REGISTRY\\User\\S-1-5-21-0-0-0-1000'
-}
+# The prefix's settings (Marlett, the Japanese UI faces) are the player's launcher's, written the
+# same way into every prefix of the tests.
+# shellcheck source=packaging/deb/plix
+. "${BASH_SOURCE[0]%/*}/../../packaging/deb/plix"
 
 prepare_locked() {
     local stamp=''
@@ -175,7 +122,7 @@ prepare_locked() {
         return 0
     fi
     local marlett
-    marlett=$(find_marlett) || die "Wine's marlett.ttf was not found; is Wine installed?"
+    marlett=$(find_marlett "$loader") || die "Wine's marlett.ttf was not found; is Wine installed?"
     if command -v fc-list >/dev/null && [ -z "$(fc-list "$japanese_font" family)" ]; then
         echo "wine.sh: the font $japanese_font is not installed: Japanese text will show as boxes" >&2
     fi
@@ -183,7 +130,7 @@ prepare_locked() {
     # A server left from an older set-up would keep the old registry in memory, and write it out
     # over the settings when it ends.
     stop_locked
-    write_settings "$marlett"
+    write_settings "$prefix" "$WINEARCH" "$marlett"
     echo "$setup_version" >"$prefix/.plix-setup"
     prepared=1
 }
@@ -200,7 +147,7 @@ server_up() {
 # Wine's own background programs (services, the desktop) start with the first program of a
 # server, which also makes the prefix or brings it up to date, and live as long as the server:
 # started by a test, they would hold its output pipe open, and ctest would wait for them. Here
-# they start on nothing. A player's start leaves all of it to the game, as plain Wine does.
+# they start on nothing. A run's first program starts them, as under plain Wine.
 boot() {
     "$loader" wineboot </dev/null >/dev/null 2>&1 8>&- 9>&- || die "wineboot failed in $prefix"
     # The registry reaches the disk only when the server ends: look for what the making writes.
