@@ -52,6 +52,17 @@ bool ResultPending(const GameSession& game) {
 
 }  // namespace
 
+const char* TitleForTurn(int turn) {
+    switch (turn) {
+        case kRed:
+            return texts::kTitleRed;
+        case kBlue:
+            return texts::kTitleBlue;
+        default:
+            return texts::kTitleIdle;
+    }
+}
+
 int ClickAllowed(const GameSession& game) {
     return game.turn != 0 && KindToMove(game) == kHuman && !ResultPending(game) ? 1 : 0;
 }

@@ -47,6 +47,9 @@ class SessionHost {
 // 0 also while the result box is still open, when neither side can move any more.
 int ClickAllowed(const GameSession& game);
 
+// The window's title for a turn: the side to move, "REVERSI" with no game (code page 932).
+const char* TitleForTurn(int turn);
+
 void StartGame(GameSession& game, RandomSource& random, SessionHost& host);
 void UndoMove(GameSession& game, SessionHost& host);
 // (column, row) may lie beyond the board (8 or more); such a click places nothing.

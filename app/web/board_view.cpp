@@ -1,21 +1,9 @@
 #include "app/web/board_view.h"
 
-#include "app/texts.h"
 #include "app/web/page_calls.h"
 #include "rules/board.h"
 
 namespace {
-
-const char* TitleForTurn(int turn) {
-    switch (turn) {
-        case kRed:
-            return texts::kTitleRed;
-        case kBlue:
-            return texts::kTitleBlue;
-        default:
-            return texts::kTitleIdle;
-    }
-}
 
 // Nine vertical and nine horizontal lines; those on 8 * cell may fall just outside the client
 // area and are clipped.

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "app/texts.h"
 #include "rules/board.h"
 
 namespace {
@@ -11,17 +10,6 @@ constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr COLORREF kBlack = RGB(0, 0, 0);
 constexpr COLORREF kRedDisc = RGB(255, 0, 0);
 constexpr COLORREF kBlueDisc = RGB(0, 0, 255);
-
-const char* TitleForTurn(int turn) {
-    switch (turn) {
-        case kRed:
-            return texts::kTitleRed;
-        case kBlue:
-            return texts::kTitleBlue;
-        default:
-            return texts::kTitleIdle;
-    }
-}
 
 // Fills the client area white, with a pen and a brush that live only for this call.
 void FillBackground(HDC dc, const RECT& client) {
