@@ -92,7 +92,7 @@ release=$root/$build/tools/release-result-box
 rm -f "$release"
 time_to_window "$build/plix.exe" REVERSI
 plix_pid=$started_pid
-"${wine[@]}" "$build/tools/play_computer_game.exe" 3 "Z:${release//\//\\}" >"$build/tools/play.log" 2>&1 &
+"${wine[@]}" "$build/tools/play_computer_game.exe" 3 "$release" >"$build/tools/play.log" 2>&1 &
 player=$!
 until grep -q result "$build/tools/play.log" 2>/dev/null; do
     if ! kill -0 "$player" 2>/dev/null; then
