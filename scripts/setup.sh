@@ -29,7 +29,7 @@ all_packages=(
     clang libclang-rt-dev
     valgrind
     xvfb xauth xdotool imagemagick
-    python3-xlib python3-pil python3-pytest python3-pytest-timeout python3-pyvirtualdisplay
+    python3-xlib python3-pil python3-pytest python3-pytest-timeout
     desktop-file-utils
     lintian appstream
 )
