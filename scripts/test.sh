@@ -53,6 +53,7 @@ stage() {
     local preset=$1 what=$2 log=$log_dir/$1.log stage_started=$SECONDS
     shift 2
     echo "== $preset: $what"
+    results+=("build/$preset/junit.xml")
     rm -f "build/$preset/junit.xml"
     if ! { cmake --preset "$preset" && cmake --build --preset "$preset"; } >"$log" 2>&1; then
         echo "== $preset: the build failed ($log):"
@@ -85,7 +86,7 @@ finish() {
 # The stages, one line each, those that wait most first. The Windows stages draw their windows on
 # a virtual X display each.
 xvfb=(xvfb-run -a -s "-screen 0 1280x1024x24")
-stages=()
+stages=() results=()
 stage win64 "Windows programs through Wine" "${xvfb[@]}"
 stage win32 "the 32-bit Windows programs through 32-bit Wine" "${xvfb[@]}"
 # Each fuzzer runs for a fixed time, whatever share of a core it gets; it takes what the others
@@ -100,6 +101,6 @@ for entry in "${stages[@]}"; do
 done
 
 echo "== all tests took $((SECONDS - started)) s"
-python3 cmake/ctest_results.py total build/{native-asan,native,fuzz,win64,win32}/junit.xml ||
+python3 cmake/ctest_results.py total "${results[@]}" ||
     status=1
 exit "$status"
