@@ -64,7 +64,7 @@ stage() {
     echo "== $preset: built in $((SECONDS - stage_started)) s, testing"
     setsid "$@" ctest --preset "$preset" >>"$log" 2>&1 &
     testers+=($!)
-    stages+=("$preset $! $SECONDS")
+    stages+=("$preset $! $(date +%s)")
 }
 
 # finish PRESET PID STARTED: waits for the stage's tests and reports them: every failed and
@@ -74,7 +74,8 @@ finish() {
     wait "$pid" || code=$?
     python3 cmake/ctest_results.py stage "build/$preset/junit.xml" | sed "s/^/== $preset: /" ||
         status=1
-    echo "== $preset: tests took $((SECONDS - tests_started)) s"
+    # Its log was last written when its tests ended, which may be well before this wait.
+    echo "== $preset: tests took $(($(stat -c %Y "$log_dir/$preset.log") - tests_started)) s"
     if [ "$code" -ne 0 ]; then
         echo "== $preset: ctest failed ($log_dir/$preset.log):"
         grep -A 30 -E '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .*\*\*\*|The following tests FAILED' \
@@ -91,11 +92,11 @@ stage win64 "Windows programs through Wine" "${xvfb[@]}"
 stage win32 "the 32-bit Windows programs through 32-bit Wine" "${xvfb[@]}"
 # Each fuzzer runs for a fixed time, whatever share of a core it gets; it takes what the others
 # leave.
-stage fuzz "rules and computer player under libFuzzer, about a minute each (clang)" nice -n 10
-stage native-asan "portable code under the sanitizers"
+stage fuzz "rules and computer player under libFuzzer, about a minute each (clang)" nice -n 19
 stage native "optimised build (benchmarks, headless driver)"
+stage native-asan "portable code under the sanitizers"
 
-# In the order they started, the longest first.
+# In the order they started.
 for entry in "${stages[@]}"; do
     finish $entry
 done
