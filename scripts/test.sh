@@ -25,7 +25,11 @@ testers=()
 stop_wine() {
     local pid prefix owner
     for pid in "${testers[@]}"; do
-        kill -TERM -- "-$pid" 2>/dev/null || true
+        # Only a group whose leader is still this script's child: an ended one's number may be
+        # another's by now.
+        if [ "$(awk '/^PPid:/ { print $2 }' "/proc/$pid/status" 2>/dev/null)" = $$ ]; then
+            kill -TERM -- "-$pid" 2>/dev/null || true
+        fi
     done
     for prefix in build/*/wineprefix; do
         PLIX_WINEPREFIX=$prefix cmake/wine.sh stop || true
