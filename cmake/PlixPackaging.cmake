@@ -9,15 +9,14 @@ endif()
 set(plix_folder plix-${PROJECT_VERSION})
 
 install(TARGETS plix RUNTIME DESTINATION ${plix_folder})
-# Beside plix.exe: the manifest, which Windows reads only there, and the help, where the help
-# viewer finds it when the game runs from its own folder; the pages are for Windows without a
-# viewer and for readers of English.
-install(FILES ${PROJECT_SOURCE_DIR}/app/win32/plix.exe.manifest
-              ${PROJECT_SOURCE_DIR}/help/plix.hlp ${PROJECT_SOURCE_DIR}/help/plix-help.html
-              ${PROJECT_SOURCE_DIR}/help/plix-help.en.html
-        DESTINATION ${plix_folder})
-set(PLIX_PACKAGE_FILES plix.exe plix.exe.manifest plix.hlp plix-help.html plix-help.en.html
-    LICENSE.txt README.txt お読みください.txt)
+# Beside plix.exe, as in the build: packaging/game_files.txt.
+get_property(plix_game_files GLOBAL PROPERTY PLIX_GAME_FILES)
+install(FILES ${plix_game_files} DESTINATION ${plix_folder})
+set(PLIX_PACKAGE_FILES plix.exe LICENSE.txt README.txt お読みください.txt)
+foreach(file ${plix_game_files})
+  get_filename_component(name "${file}" NAME)
+  list(APPEND PLIX_PACKAGE_FILES ${name})
+endforeach()
 get_property(plix_notices GLOBAL PROPERTY PLIX_NOTICES)
 if(plix_notices)
   install(FILES ${plix_notices} DESTINATION ${plix_folder})

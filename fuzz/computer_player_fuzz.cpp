@@ -1,6 +1,6 @@
-// The computer player's properties (fuzz/computer_player_properties.h) on every board, side,
-// phase and search mode the fuzzer makes.
-#include "fuzz/computer_player_properties.h"
+// The computer player's properties (tests/properties/computer_player_properties.h) on every board,
+// side, phase and search mode the fuzzer makes.
+#include "tests/properties/computer_player_properties.h"
 #include "fuzz/fuzz_case.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -10,13 +10,15 @@
 #include <iterator>
 #include <vector>
 
+#include "tests/support/windows_path.h"
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
 int main(int argc, char** argv) {
     std::error_code error;
     std::vector<std::filesystem::path> files;
     if (argc == 2) {
-        for (const auto& entry : std::filesystem::directory_iterator(argv[1], error)) {
+        for (const auto& entry : std::filesystem::directory_iterator(WindowsPath(argv[1]), error)) {
             files.push_back(entry.path());
         }
     }

@@ -29,7 +29,7 @@ all_packages=(
     clang libclang-rt-dev
     valgrind
     xvfb xauth xdotool imagemagick
-    python3-xlib python3-pil python3-pytest python3-pytest-timeout python3-pyvirtualdisplay
+    python3-xlib python3-pil python3-pytest python3-pytest-timeout
     desktop-file-utils
     lintian appstream
     # the browser edition: Debian's emscripten builds it; its tests drive Chromium, and Firefox
@@ -79,7 +79,9 @@ key_line() {
 }
 
 # Retries while any index fails; what still fails after the last try is named, one line an
-# index, and left out: apt then uses the lists it had, or none for that index.
+# index, and left out: apt then uses the lists it had, or none for that index. Written here
+# because apt's own retries (Acquire::Retries) do not cover a mirror in mid-sync, whose indexes
+# are out of step with its Release file until the sync ends; a later try finds them whole.
 update_indexes() {
     local try failures
     for ((try = 1; try <= update_tries; try++)); do

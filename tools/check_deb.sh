@@ -26,13 +26,12 @@ listed=$(dpkg -L plix)
 # The check's own tools, after the player's downloads were counted.
 apt-get install -y -q xvfb x11-utils imagemagick >/dev/null
 useradd -m player
-Xvfb :7 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill $xvfb 2>/dev/null || true' EXIT
-sleep 2
-plix_windows() { xwininfo -display :7 -root -tree | grep -c '"REVERSI": ("plix.exe"' || true; }
+. "$(dirname "$0")/x_display.sh"
+trap stop_x_display EXIT
+start_x_display 1024x768x24
+plix_windows() { xwininfo -root -tree | grep -c '"REVERSI": ("plix.exe"' || true; }
 # A login shell, as a desktop session gives: /usr/games on PATH.
-start_plix() { su - player -c 'DISPLAY=:7 setsid plix >>plix.log 2>&1 &'; }
+start_plix() { su - player -c "DISPLAY=$DISPLAY setsid plix >>plix.log 2>&1 &"; }
 
 started=$SECONDS
 start_plix
@@ -43,7 +42,7 @@ say "the first window after $((SECONDS - started)) s"
 while [ "$(plix_windows)" -lt 2 ] && [ $((SECONDS - started)) -lt 120 ]; do sleep 0.5; done
 say "plix windows open: $(plix_windows)"
 sleep 3
-import -display :7 -window root /plix/deb-check.png
+import -window root /plix/deb-check.png
 say "what the launcher said: $(tr '\n' ' ' </home/player/plix.log)"
 pkill -u player || true
 sleep 2

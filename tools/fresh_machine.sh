@@ -44,6 +44,7 @@ esac
 [ "$(id -u)" -eq 0 ] || { echo "fresh_machine: needs root (debootstrap, chroot, mounts)" >&2 && exit 1; }
 
 project=$(cd "$(dirname "$0")/.." && pwd)
+. "$project/tools/x_display.sh"
 cache=${PLIX_FRESH_DIR:-/var/tmp/plix-fresh}
 base=$cache/$release-minbase.tar
 mkdir -p "$cache"
@@ -113,7 +114,6 @@ make_base() {
 [ -f "$base" ] || make_base
 
 root=$(mktemp -d "$cache/run.XXXXXX")
-xvfb_pid=''
 command_pid=''
 cleanup() {
     local pid
@@ -123,7 +123,7 @@ cleanup() {
         [ "$(readlink "$pid/root" 2>/dev/null)" = "$root" ] && kill -9 "${pid#/proc/}" 2>/dev/null
     done
     [ -z "$command_pid" ] || wait "$command_pid" 2>/dev/null
-    [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null
+    stop_x_display
     sleep 1
     for mount in tmp/.X11-unix dev/pts dev sys proc; do
         mountpoint -q "$root/$mount" && umount -l "$root/$mount"
@@ -156,18 +156,10 @@ environment=(PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin H
     TERM="${TERM:-dumb}")
 if [ -n "$window" ]; then
     # The display is this machine's; its socket folder is shared with the root.
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$root.display" >/dev/null 2>&1 &
-    xvfb_pid=$!
-    for _ in $(seq 100); do
-        display=$(cat "$root.display")
-        [ -z "$display" ] || break
-        sleep 0.3
-    done
-    rm -f "$root.display"
-    [ -n "$display" ] || { say "Xvfb did not start" >&2 && exit 1; }
+    start_x_display 1280x1024x24 || exit 1
     mkdir -p "$root/tmp/.X11-unix"
     mount --bind /tmp/.X11-unix "$root/tmp/.X11-unix"
-    environment+=(DISPLAY=":$display")
+    environment+=(DISPLAY="$DISPLAY")
 fi
 
 say "running '$*' on $release in $root as root, with no locale"
@@ -178,9 +170,9 @@ status=0
 if [ -n "$window" ]; then
     status=1
     while kill -0 "$command_pid" 2>/dev/null && [ $((SECONDS - started)) -lt 1800 ]; do
-        if xwininfo -display ":$display" -root -tree 2>/dev/null | grep -qF "\"$window"; then
+        if xwininfo -root -tree 2>/dev/null | grep -qF "\"$window"; then
             sleep 3
-            import -display ":$display" -window root "$cache/window-$release.png"
+            import -window root "$cache/window-$release.png"
             say "a window named $window is shown after $((SECONDS - started)) s; screenshot: $cache/window-$release.png"
             status=0
             break

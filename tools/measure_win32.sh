@@ -11,13 +11,8 @@ runs=${PLIX_MEASURE_RUNS:-5}
 
 if [ -z "${PLIX_MEASURE_INNER:-}" ]; then
     cmake --preset win64 -B "$build" >/dev/null
-    cmake --build "$build" -j2 --target plix win32_storm_test >/dev/null
-    mkdir -p "$build/tools"
-    for tool in trivial_window play_computer_game; do
-        flags=(-Os -s -static -std=c++17 -I.)
-        [ "$tool" = trivial_window ] && flags+=(-mwindows)
-        x86_64-w64-mingw32-g++-posix "${flags[@]}" -o "$build/tools/$tool.exe" "tools/$tool.cpp"
-    done
+    cmake --build "$build" -j2 --target plix win32_storm_test trivial_window play_computer_game \
+        >/dev/null
     exec xvfb-run -a -s "-screen 0 1280x1024x24" env PLIX_MEASURE_INNER=1 "$0" "$build"
 fi
 
@@ -92,7 +87,7 @@ release=$root/$build/tools/release-result-box
 rm -f "$release"
 time_to_window "$build/plix.exe" REVERSI
 plix_pid=$started_pid
-"${wine[@]}" "$build/tools/play_computer_game.exe" 3 "Z:${release//\//\\}" >"$build/tools/play.log" 2>&1 &
+"${wine[@]}" "$build/tools/play_computer_game.exe" 3 "$release" >"$build/tools/play.log" 2>&1 &
 player=$!
 until grep -q result "$build/tools/play.log" 2>/dev/null; do
     if ! kill -0 "$player" 2>/dev/null; then

@@ -7,7 +7,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
+#include "tests/support/windows_path.h"
 #include "tests/win32/find_windows.h"
 
 namespace {
@@ -42,7 +44,8 @@ void Press(HWND box, int id) {
 
 int main(int argc, char** argv) {
     const int level = argc > 1 ? std::atoi(argv[1]) : 3;
-    const char* release = argc > 2 ? argv[2] : nullptr;
+    const std::string release_path = argc > 2 ? WindowsPath(argv[2]) : "";
+    const char* release = argc > 2 ? release_path.c_str() : nullptr;
     const HWND window = WaitFor([] { return FindWindowA("PLIX", nullptr); }, 30);
     if (window == nullptr) {
         std::puts("no plix window");

@@ -36,11 +36,16 @@ umask 022
 dir() { install -d -m 755 "${@/#/$root/}"; }
 dir DEBIAN usr/games usr/lib/plix usr/share/applications usr/share/metainfo usr/share/man/man6 \
     usr/share/doc/plix usr/share/lintian/overrides
-# The program, its manifest and the help file, which Wine and its help viewer find only beside
-# plix.exe. The manual's web pages and the notices of the libraries linked into plix.exe (the
+# The program, with the files of packaging/game_files.txt that Wine and its help viewer find only
+# beside it. The rest of that list and the notices of the libraries linked into plix.exe (the
 # versions and the whole terms) go with the documentation.
-install -m 644 "$game"/plix.exe "$game"/*.manifest "$game"/*.hlp "$root/usr/lib/plix/"
-install -m 644 "$game"/*.html "$game"/THIRD-PARTY-NOTICES.txt "$root/usr/share/doc/plix/"
+install -m 644 "$game"/plix.exe "$root/usr/lib/plix/"
+while read -r file place; do
+    target=usr/share/doc/plix
+    [ "$place" = lib ] && target=usr/lib/plix
+    install -m 644 "$game/${file##*/}" "$root/$target/"
+done < <(grep -v '^#' "$source_dir/packaging/game_files.txt")
+install -m 644 "$game"/THIRD-PARTY-NOTICES.txt "$root/usr/share/doc/plix/"
 install -m 755 "$here/plix" "$root/usr/games/plix"
 for size in 32 48 64 128 256; do
     dir "usr/share/icons/hicolor/${size}x$size/apps"

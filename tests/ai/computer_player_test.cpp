@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "rules/board.h"
-#include "tests/ai/draw_count.h"
+#include "tests/support/draw_count.h"
 #include "tests/support/board_values.h"
 #include "tests/support/diagram.h"
 

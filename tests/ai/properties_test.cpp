@@ -2,9 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "ai/computer_player.h"
-#include "fuzz/computer_player_properties.h"
+#include "tests/properties/computer_player_properties.h"
 #include "rules/availability.h"
-#include "tests/ai/draw_count.h"
+#include "tests/support/draw_count.h"
 #include "tests/support/random_play.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/ai/draw_count.h"
+#include "tests/support/draw_count.h"
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include "app/session.h"
 #include "tests/support/diagram.h"
 #include "tests/support/fake_host.h"
+#include "tests/support/guarded_click.h"
 #include "tests/support/session_values.h"
 
 struct Table {
@@ -28,11 +29,7 @@ struct Table {
         host.ClearCalls();
     }
     // A left click on a square, dropped by the click guard as the window procedure does.
-    void Click(int column, int row) {
-        if (ClickAllowed(game)) {
-            HumanMove(game, column, row, host);
-        }
-    }
+    void Click(int column, int row) { GuardedClick(game, column, row, host); }
     void Tick() { ComputerMove(game, random, host); }
     void Undo() { UndoMove(game, host); }
 };

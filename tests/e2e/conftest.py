@@ -24,7 +24,8 @@ def pytest_addoption(parser):
 
 
 def pytest_configure(config):
-    # Stopped from outside, a run still ends its Wine and Xvfb: pytest tears down as after Ctrl+C.
+    # Stopped from outside, a run still ends its Wine: pytest tears down as after Ctrl+C (xvfb-run
+    # then ends the display).
     for signum in (signal.SIGTERM, signal.SIGHUP):
         signal.signal(signum, signal.default_int_handler)
 

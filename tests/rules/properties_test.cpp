@@ -2,7 +2,7 @@
 // the rules fuzz target's checks, on boards that play reaches.
 #include <gtest/gtest.h>
 
-#include "fuzz/rules_properties.h"
+#include "tests/properties/rules_properties.h"
 #include "tests/support/random_play.h"
 
 namespace {

@@ -42,9 +42,7 @@ struct Soak {
     const char* mode = "";
     int game = 0;
     long events = 0;
-    long undos = 0;     // Undo commands that took a move back
-    long restarts = 0;  // Start commands in the middle of a game
-    long refused = 0;   // clicks that passed the guard but placed nothing
+    MixedTally mixed;
     std::uint32_t seed = 0;
     PlayerKind red = 0;
     PlayerKind blue = 0;
@@ -118,32 +116,12 @@ void PlayMixedGame(Soak& soak, FakeHost& host, RandomSource& random) {
     game.red_kind = soak.red = red_human ? kHuman : 1 + dice.Below(3);
     game.blue_kind = soak.blue = red_human ? dice.Below(4) : kHuman;
     StartGame(game, random, host);
-    bool undone = false;
-    Check(soak, game, undone, "Start");
-
-    for (int events = 0; game.turn != 0; ++events) {
-        if (events == kMaxEventsPerGame) {
-            Fail(soak, "an event", "the game does not end");
-        }
-        const GameSession before = game;
-        const MixedStep step = NextMixedStep(game, events, dice);
-        if (step.event == MixedEvent::kStart) {
-            host.ClearCalls();  // the one result box at the end is this game's
-            undone = false;
-            ++soak.restarts;
-        } else if (step.event == MixedEvent::kUndo) {
-            undone = undone || before.undo_turn != 0;
-            soak.undos += before.undo_turn != 0;
-        }
-        PlayMixedStep(step, game, random, host);
-        if (step.event == MixedEvent::kClickAnywhere && ClickAllowed(before)) {
-            soak.refused += game.move_count == before.move_count;
-        }
-        const std::string fault = MixedStepFault(step, before, game);
-        if (!fault.empty()) {
-            Fail(soak, MixedEventName(step.event), fault);
-        }
-        Check(soak, game, undone, MixedEventName(step.event));
+    Check(soak, game, false, "Start");
+    // The one result box at the end is this game's.
+    const std::string fault = PlayMixedGame(game, random, host, dice, kMaxEventsPerGame, soak.mixed,
+                                            [&] { host.ClearCalls(); });
+    if (!fault.empty()) {
+        Fail(soak, "mixed events", fault);
     }
     CheckEnded(soak, game, host);
 }
@@ -204,10 +182,10 @@ int main(int argc, char** argv) {
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
 
     std::printf("plix-soak %s: %d games, %ld events checked, %.1f s, %.0f games/s\n", soak.mode,
-                games, soak.events, seconds, games / seconds);
+                games, soak.events + soak.mixed.events, seconds, games / seconds);
     if (!computer) {
         std::printf("moves taken back: %ld, games restarted: %ld, clicks refused: %ld\n",
-                    soak.undos, soak.restarts, soak.refused);
+                    soak.mixed.undos, soak.mixed.restarts, soak.mixed.refused);
     }
 #ifdef PLIX_SOAK_ASAN
     // The sanitizer's allocator keeps freed blocks in quarantine and does not report through

@@ -7,7 +7,10 @@
 #include <string>
 
 #include "app/session.h"
+#include "tests/support/fake_host.h"
+#include "tests/support/guarded_click.h"
 #include "tests/support/random_play.h"
+#include "tests/support/session_invariants.h"
 #include "tests/support/session_values.h"
 
 enum class MixedEvent { kStart, kUndo, kTick, kClickAnywhere, kLegalClick };
@@ -62,8 +65,8 @@ inline void PlayMixedStep(const MixedStep& step, GameSession& game, RandomSource
         UndoMove(game, host);
     } else if (step.event == MixedEvent::kTick) {
         ComputerMove(game, random, host);
-    } else if (ClickAllowed(game)) {
-        HumanMove(game, step.column, step.row, host);
+    } else {
+        GuardedClick(game, step.column, step.row, host);
     }
 }
 
@@ -98,4 +101,61 @@ inline std::string MixedStepFault(const MixedStep& step, const GameSession& befo
         return after.move_count == before.move_count + 1 ? "" : event + " placed no disc";
     }
     return after == before ? "" : event + " that plays nothing changed the session";
+}
+
+struct MixedTally {
+    long events = 0;    // events played, each checked
+    long undos = 0;     // Undo commands that took a move back
+    long restarts = 0;  // Start commands in the middle of a game
+    long refused = 0;   // clicks that passed the guard but placed nothing
+    long passes = 0;    // moves after which the same side was to move again
+};
+
+// Plays mixed events, drawn from `dice`, in the started `game` until it ends. After every event
+// it checks what the step did, that a tick for a human calls nothing and the session's
+// invariants; `on_restart` runs before a Start in the middle of the game. Returns the first
+// fault, naming its event, or an empty string.
+template <typename OnRestart>
+std::string PlayMixedGame(GameSession& game, RandomSource& random, FakeHost& host, TestRandom& dice,
+                          int max_events, MixedTally& tally, OnRestart on_restart) {
+    bool undone = false;
+    for (int events = 0; game.turn != 0; ++events) {
+        if (events == max_events) {
+            return "the game does not end after " + std::to_string(events) + " events";
+        }
+        const GameSession before = game;
+        const size_t calls_before = host.log.size();  // the host's log only grows
+        const MixedStep step = NextMixedStep(game, events, dice);
+        const std::string after = std::string("after ") + MixedEventName(step.event) + ": ";
+        if (step.event == MixedEvent::kStart) {
+            on_restart();
+            undone = false;
+            ++tally.restarts;
+        } else if (step.event == MixedEvent::kUndo) {
+            undone = undone || before.undo_turn != 0;
+            tally.undos += before.undo_turn != 0;
+        } else if (step.event == MixedEvent::kTick && ComputerToMove(game) && !host.timer_running) {
+            return "the move timer stopped while a computer is to move";
+        }
+        PlayMixedStep(step, game, random, host);
+        ++tally.events;
+        if (step.event == MixedEvent::kClickAnywhere && ClickAllowed(before)) {
+            tally.refused += game.move_count == before.move_count;
+        }
+        std::string fault = MixedStepFault(step, before, game);
+        if (fault.empty() && step.event == MixedEvent::kTick && !ComputerToMove(before) &&
+            host.log.size() != calls_before) {
+            fault = "a tick for a human called the host";
+        }
+        if (fault.empty()) {
+            fault = SessionInvariantViolation(game, !undone);
+        }
+        if (!fault.empty()) {
+            return after + fault;
+        }
+        if (game.move_count == before.move_count + 1 && game.turn == before.turn) {
+            ++tally.passes;
+        }
+    }
+    return "";
 }

@@ -4,18 +4,7 @@
 
 #include <string>
 
-inline std::string WindowsPath(std::string path) {
-    // Under Wine the Unix file system is reached through drive Z:.
-    if (!path.empty() && path[0] == '/') {
-        path = "Z:" + path;
-    }
-    for (char& c : path) {
-        if (c == '/') {
-            c = '\\';
-        }
-    }
-    return path;
-}
+#include "tests/support/windows_path.h"
 
 inline std::string PlixExePath() {
     return WindowsPath(PLIX_EXE);

@@ -239,24 +239,15 @@ TEST_F(ResourcesTest, IconShowsTheFourStartingDiscs) {
         CreateIconFromResourceEx(const_cast<PBYTE>(image.data()), static_cast<DWORD>(image.size()),
                                  TRUE, 0x00030000, 32, 32, LR_DEFAULTCOLOR);
     ASSERT_NE(icon, nullptr);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = 32;
-    info.bmiHeader.biHeight = -32;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    const HDC dc = CreateCompatibleDC(nullptr);
-    const HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    const HGDIOBJ kept = SelectObject(dc, bitmap);
+    PixelCanvas canvas(32, 32);
     const HBRUSH green = CreateSolidBrush(RGB(0, 255, 0));
     const RECT all = {0, 0, 32, 32};
-    FillRect(dc, &all, green);
-    DrawIconEx(dc, 0, 0, icon, 32, 32, 0, nullptr, DI_NORMAL);
-    GdiFlush();
-    const auto pixel = [&](int x, int y) {
-        return static_cast<std::uint32_t*>(bits)[y * 32 + x] & 0xFFFFFF;
-    };
+    FillRect(canvas.dc(), &all, green);
+    DeleteObject(green);
+    DrawIconEx(canvas.dc(), 0, 0, icon, 32, 32, 0, nullptr, DI_NORMAL);
+    DestroyIcon(icon);
+    const std::vector<std::uint32_t> pixels = canvas.Pixels();
+    const auto pixel = [&](int x, int y) { return pixels[y * 32 + x]; };
     EXPECT_EQ(pixel(8, 8), kRedPixel);     // top left
     EXPECT_EQ(pixel(24, 8), kBluePixel);   // top right
     EXPECT_EQ(pixel(8, 24), kBluePixel);   // bottom left
@@ -278,11 +269,6 @@ TEST_F(ResourcesTest, IconShowsTheFourStartingDiscs) {
     }
     EXPECT_GE(widest, 13);
     EXPECT_LE(widest, 15);
-    SelectObject(dc, kept);
-    DeleteObject(green);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-    DestroyIcon(icon);
 }
 
 }  // namespace

@@ -86,36 +86,52 @@ void SetClientSize(HWND window, int width, int height) {
     UpdateWindow(window);
 }
 
-ClientPixels::ClientPixels(HWND window) {
-    const SIZE size = ClientSize(window);
-    width_ = size.cx;
-    height_ = size.cy;
-    pixels_.assign(static_cast<size_t>(width_) * height_, 0);
-    if (width_ <= 0 || height_ <= 0) {
-        return;
-    }
+PixelCanvas::PixelCanvas(int width, int height) : width_(width), height_(height) {
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width_;
-    info.bmiHeader.biHeight = -height_;  // top-down
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    const HDC window_dc = GetDC(window);
-    const HBITMAP bitmap = CreateDIBSection(window_dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    const HDC memory_dc = CreateCompatibleDC(window_dc);
-    const HGDIOBJ kept = SelectObject(memory_dc, bitmap);
-    BitBlt(memory_dc, 0, 0, width_, height_, window_dc, 0, 0, SRCCOPY);
-    GdiFlush();
-    const auto* source = static_cast<const std::uint32_t*>(bits);
-    for (size_t i = 0; i < pixels_.size(); ++i) {
-        pixels_[i] = source[i] & 0xFFFFFF;
+    dc_ = CreateCompatibleDC(nullptr);
+    bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bits_ = static_cast<const std::uint32_t*>(bits);
+    kept_ = SelectObject(dc_, bitmap_);
+}
+
+PixelCanvas::~PixelCanvas() {
+    SelectObject(dc_, kept_);
+    DeleteObject(bitmap_);
+    DeleteDC(dc_);
+}
+
+std::vector<std::uint32_t> PixelCanvas::Pixels() const {
+    std::vector<std::uint32_t> pixels(static_cast<size_t>(width_) * height_, 0);
+    if (bits_ == nullptr) {
+        return pixels;
     }
-    SelectObject(memory_dc, kept);
-    DeleteDC(memory_dc);
-    DeleteObject(bitmap);
+    // GDI may still hold drawing calls in its batch.
+    GdiFlush();
+    for (size_t i = 0; i < pixels.size(); ++i) {
+        pixels[i] = bits_[i] & 0xFFFFFF;
+    }
+    return pixels;
+}
+
+ClientPixels::ClientPixels(HWND window) {
+    const SIZE size = ClientSize(window);
+    width_ = size.cx;
+    height_ = size.cy;
+    if (width_ <= 0 || height_ <= 0) {
+        return;
+    }
+    PixelCanvas canvas(width_, height_);
+    const HDC window_dc = GetDC(window);
+    BitBlt(canvas.dc(), 0, 0, width_, height_, window_dc, 0, 0, SRCCOPY);
     ReleaseDC(window, window_dc);
+    pixels_ = canvas.Pixels();
 }
 
 namespace {

@@ -59,6 +59,26 @@ SIZE ClientSize(HWND window);
 // Invalidates the whole client area and paints it at once.
 void Repaint(HWND window);
 
+// A 32-bit bitmap in a memory device context, to draw on or copy onto and read back.
+class PixelCanvas {
+  public:
+    PixelCanvas(int width, int height);
+    ~PixelCanvas();
+    PixelCanvas(const PixelCanvas&) = delete;
+    PixelCanvas& operator=(const PixelCanvas&) = delete;
+    HDC dc() const { return dc_; }
+    // What is drawn so far, one 0x00RRGGBB value per pixel, row by row from the top.
+    std::vector<std::uint32_t> Pixels() const;
+
+  private:
+    int width_;
+    int height_;
+    HDC dc_;
+    HBITMAP bitmap_;
+    HGDIOBJ kept_;
+    const std::uint32_t* bits_ = nullptr;
+};
+
 // The client area as painted, one 0x00RRGGBB value per pixel, row by row from the top.
 class ClientPixels {
   public:

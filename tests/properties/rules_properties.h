@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "fuzz/property.h"
+#include "tests/properties/property.h"
 #include "rules/availability.h"
 #include "rules/board.h"
 #include "tests/support/board_values.h"

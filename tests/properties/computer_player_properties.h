@@ -10,10 +10,10 @@
 
 #include "ai/computer_player.h"
 #include "ai/random_source.h"
-#include "fuzz/property.h"
+#include "tests/properties/property.h"
 #include "rules/availability.h"
 #include "rules/board.h"
-#include "tests/ai/draw_count.h"
+#include "tests/support/draw_count.h"
 #include "tests/support/board_values.h"
 #include "tests/support/score_bounds.h"
 
