@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Every relative link and image in README.md, CONTRIBUTING.md, CHANGELOG.md, docs/*.md and the
-READMEs beside the benchmarks and the manual names a file that exists, and a link to a heading
-(#name) names a heading of that page: a moved or renamed file otherwise leaves a dead link that
-nothing notices. Usage: links_test.py SOURCE_DIR"""
+READMEs beside the benchmarks, the manual, the tests and the page names a file that exists, and a
+link to a heading (#name) names a heading of that page: a moved or renamed file otherwise leaves a
+dead link that nothing notices. Usage: links_test.py SOURCE_DIR"""
 import bisect
 import glob
 import os
@@ -64,7 +64,8 @@ def links(path):
 
 
 def faults(source_dir):
-    names = ("README.md", "CONTRIBUTING.md", "CHANGELOG.md", "bench/README.md", "help/README.md")
+    names = ("README.md", "CONTRIBUTING.md", "CHANGELOG.md", "bench/README.md", "help/README.md",
+             "tests/README.md", "tests/e2e/README.md", "app/web/README.md")
     pages = [os.path.join(source_dir, name) for name in names]
     pages += sorted(glob.glob(os.path.join(source_dir, "docs", "*.md")))
     found, checked = [], 0
