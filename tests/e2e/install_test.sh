@@ -12,11 +12,27 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/plix install.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 deb=$("$source_dir/packaging/deb/make_deb.sh" "$build_dir" "$work")
 
-# Errors and warnings fail; the info and pedantic tags left are printed for the log.
-lintian --fail-on error,warning --display-info --pedantic "$deb"
+# Errors and warnings fail; the info and pedantic tags left are printed for the log. Debian 13's
+# lintian also runs AppStream's validator, which warns that the game has no homepage (there is
+# none until a release is published, docs/releases.md): that check is left to appstreamcli below,
+# which lets that one warning through and nothing else. Debian 12's lintian has no such check.
+suppress=()
+if lintian-explain-tags appstream-metadata-validation-failed >/dev/null 2>&1; then
+    suppress=(--suppress-tags appstream-metadata-validation-failed)
+fi
+lintian --fail-on error,warning --display-info --pedantic "${suppress[@]}" "$deb"
 mkdir "$work/un pack"
 dpkg-deb -x "$deb" "$work/un pack"
-appstreamcli validate --no-net "$work/un pack"/usr/share/metainfo/*.metainfo.xml
+# Debian 12's AppStream knows no tag for the missing homepage, and has no warning for it.
+metainfo=("$work/un pack"/usr/share/metainfo/*.metainfo.xml)
+if ! said=$(appstreamcli validate --no-net --override=url-homepage-missing=info "${metainfo[@]}" 2>&1); then
+    case $said in
+    *"'url-homepage-missing' is not recognized"*) appstreamcli validate --no-net "${metainfo[@]}" ;;
+    *) echo "$said" && exit 1 ;;
+    esac
+else
+    echo "$said"
+fi
 desktop-file-validate "$work/un pack/usr/share/applications/plix.desktop"
 if ! diff -u "$source_dir/packaging/deb/contents.txt" \
     <(dpkg-deb --fsys-tarfile "$deb" | tar -t | LC_ALL=C sort); then
