@@ -160,11 +160,11 @@ def test_a_full_disk_is_told_and_the_prefix_made_anew_after(player):
         pytest.skip("no tmpfs can be mounted here: " + mounted.stderr.strip())
     player.mounts.append(data)
     player.fails(player.start("small"), "not enough free space", data, "Free some space")
-    # Room for the check before the making (at most 1300 MB) and for a whole prefix as this
+    # Room for the check before the making (at most 1400 MB) and for a whole prefix as this
     # machine's Wine makes it (tmpfs counts blocks), then a file that leaves half of that.
     megabytes = sum(os.lstat(os.path.join(folder, file)).st_blocks * 512
                     for folder, _, files in os.walk(player.prefix("warm")) for file in files) >> 20
-    size = max(1400, megabytes + 300)
+    size = max(1500, megabytes + 300)
     subprocess.run(["mount", "-o", "remount,size=%dm" % size, data], check=True)
     start = player.start("small")
     time.sleep(2)
